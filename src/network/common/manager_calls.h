@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/callback_adapter.h"
 #include "common/log_message.h"
 #include "tessel/base/error_result.h"
 #include "tessel/idl/model_macros.h"
@@ -85,13 +86,9 @@ bool AdaptCallbackObject(const ManagerPolicy& policy,
                          const std::shared_ptr<meta::RtcResultCallback<Rsp>>& callback,
                          std::function<void(const Rsp&)>* on_success,
                          std::function<void(const nexo::NexoError&)>* on_failure) {
-  if (!callback) {
-    if (policy.log_empty_callback) RTC_LOG(1, policy.log_file) << "callback in null";
-    return false;
-  }
-  *on_success = [callback](const Rsp& rsp) { callback->OnSuccess(rsp); };
-  *on_failure = [callback](const nexo::NexoError& error) { callback->OnFailure(error); };
-  return true;
+  if (common::AdaptResultCallback(callback, on_success, on_failure)) return true;
+  if (policy.log_empty_callback) RTC_LOG(1, policy.log_file) << "callback in null";
+  return false;
 }
 
 }  // namespace network
