@@ -42,23 +42,6 @@ TEST(ErrorResultTest, ThreeArgumentConstructorLeavesTheRestEmpty) {
   EXPECT_FALSE(error.local_error());
 }
 
-TEST(ErrorResultTest, CopiesAreIndependent) {
-  ErrorResult original(1, "c", "r");
-  original.set_more_info("m");
-  original.set_local_error(true);
-  ErrorResult copy(original);
-  ErrorResult assigned;
-  assigned = original;
-  original.set_reason("changed");
-  original.set_more_info("changed");
-  for (const ErrorResult* e : {&copy, &assigned}) {
-    EXPECT_EQ(e->reason(), "r");
-    EXPECT_EQ(e->more_info(), "m");
-    EXPECT_TRUE(e->local_error());
-    EXPECT_EQ(e->status(), 1);
-  }
-}
-
 TEST(ErrorCodeNameTest, EveryCodeAndTheGaps) {
   const struct {
     int code;

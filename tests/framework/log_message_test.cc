@@ -4,7 +4,6 @@
 
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "basefx/logging.h"
@@ -129,32 +128,6 @@ TEST_F(LogMessageTest, WithoutHandlerTheLineGoesToStandardError) {
   RTC_LOG(2, "src/x") << "to stderr";
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "[WARNING:src/x(" + std::to_string(line) + ")] to stderr\n");
-}
-
-TEST_F(LogMessageTest, LinesFromManyThreadsStayWhole) {
-  constexpr int kThreads = 6;
-  constexpr int kLines = 300;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t] {
-      for (int i = 0; i < kLines; ++i) {
-        vanta::common::LogMessage(1, "f", 1, "").stream() << "t" << t << " i" << i;
-      }
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  const auto lines = Lines();
-  ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
-  std::vector<int> next(kThreads, 0);
-  for (const auto& line : lines) {
-    int t = -1;
-    int i = -1;
-    ASSERT_EQ(std::sscanf(line.text.c_str(), "[INFO:f(1)] t%d i%d\n", &t, &i), 2) << line.text;
-    ASSERT_GE(t, 0);
-    ASSERT_LT(t, kThreads);
-    // Each thread's lines arrive whole and in its own order.
-    EXPECT_EQ(i, next[t]++);
-  }
 }
 
 using LogMessageDeathTest = LogMessageTest;

@@ -142,17 +142,6 @@ TYPED_TEST(HeaderOpsTest, SetHeadersReplacesEverything) {
   EXPECT_FALSE(message.HasHeader("old"));
 }
 
-TYPED_TEST(HeaderOpsTest, CopiesDoNotShareHeaders) {
-  TypeParam message = Make<TypeParam>();
-  message.AddHeader("k", "v");
-  TypeParam copy(message);
-  TypeParam assigned = Make<TypeParam>();
-  assigned = message;
-  message.SetHeader("k", "changed");
-  EXPECT_EQ(copy.GetHeader("k"), "v");
-  EXPECT_EQ(assigned.GetHeader("k"), "v");
-}
-
 TEST(MlinkMessageTest, MidHeaderIsLeftToTheEngine) {
   std::vector<std::unique_ptr<Message>> messages;
   messages.push_back(std::make_unique<Message>());

@@ -209,23 +209,4 @@ TEST(LogRoutingTest, MinimumSeverityPrefixAndHandlerAreSettable) {
   EXPECT_FALSE(basefx::GetLogMessageHandler());
 }
 
-TEST(LogRoutingTest, HandlerCanBeSwappedWhileOtherThreadsLog) {
-  std::atomic<bool> stop{false};
-  std::atomic<int> calls{0};
-  std::thread logger([&] {
-    while (!stop) {
-      if (auto handler = basefx::GetLogMessageHandler()) handler(1, "line");
-    }
-  });
-  for (int i = 0; i < 2000; ++i) {
-    basefx::SetLogMessageHandler([&calls](int, const std::string&) { ++calls; });
-    basefx::SetLogPrefix(std::to_string(i));
-  }
-  stop = true;
-  logger.join();
-  basefx::SetLogMessageHandler(nullptr);
-  basefx::SetLogPrefix("");
-  SUCCEED() << calls.load() << " lines routed";
-}
-
 }  // namespace
