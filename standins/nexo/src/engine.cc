@@ -293,8 +293,10 @@ void Engine::TimerLoop() {
       continue;
     }
     auto first = deadlines_.begin();
-    if (first->first > Clock::now()) {
-      timer_wake_.wait_until(lock, first->first);
+    // A copy: the entry may be erased while we wait.
+    const Clock::time_point deadline = first->first;
+    if (deadline > Clock::now()) {
+      timer_wake_.wait_until(lock, deadline);
       continue;
     }
     const uint64_t id = first->second;
