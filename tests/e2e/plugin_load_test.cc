@@ -244,6 +244,8 @@ TEST_F(PluginEndToEnd, ServiceSendsMonitoringReports) {
   EXPECT_EQ(reports[0].code, 0);
   EXPECT_EQ(reports[0].message, "");
   vanta::metrix::SetMetrixModuleObj(nullptr);
+  // Engine and service hold each other until the engine lets go of its listener.
+  host.media_engine->ClearEventListener();
 }
 
 }  // namespace
