@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -90,7 +91,6 @@ constexpr bool kIsModel = std::is_base_of<BaseModel, T>::value;
 template <typename T, typename Enable = void>
 struct ValueTraits;
 
-bool PackString(MsgpackContext* ctx, const std::string& v);
 bool UnpackString(MsgpackContext* ctx, bool* is_nil, std::string* v);
 bool UnpackInt32(MsgpackContext* ctx, bool* is_nil, int* v);
 bool UnpackInt64(MsgpackContext* ctx, bool* is_nil, int64_t* v);
@@ -98,6 +98,200 @@ bool UnpackBool(MsgpackContext* ctx, bool* is_nil, bool* v);
 bool UnpackFloat(MsgpackContext* ctx, bool* is_nil, float* v);
 // Reads a vector header: nil sets *is_nil; otherwise *count and a reservation hint.
 bool UnpackArrayHeader(MsgpackContext* ctx, bool* is_nil, uint32_t* count, uint32_t* reserve);
+
+// Fast paths for a body in memory (BufferSource): the forms that real bodies use, read in
+// place. Anything else, and every failure, goes to the generic reader above, which starts from
+// the same position (a fast path consumes nothing unless it succeeds).
+TESSEL_INLINE BufferSource* FastSource(MsgpackContext* ctx) {
+  return ctx->read == &BufferSourceRead ? static_cast<BufferSource*>(ctx->buffer) : nullptr;
+}
+
+TESSEL_INLINE const unsigned char* Peek(const BufferSource* s, uint64_t* left) {
+  *left = s->size - s->position;
+  return reinterpret_cast<const unsigned char*>(s->data + s->position);
+}
+
+TESSEL_INLINE uint32_t LoadBe16(const unsigned char* p) {
+  return (uint32_t{p[0]} << 8) | p[1];
+}
+TESSEL_INLINE uint32_t LoadBe32(const unsigned char* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+// An integer in one of the forms `int64_t` accepts; `*wide` tells whether it came as
+// uint64/int64 (which `int` refuses). False: not handled here.
+TESSEL_INLINE bool PeekInt(const unsigned char* p, uint64_t left, int64_t* out, uint32_t* used,
+                           bool* wide) {
+  if (left == 0) return false;
+  const unsigned char m = p[0];
+  *wide = false;
+  if (m <= 0x7f) {
+    *out = m;
+    *used = 1;
+    return true;
+  }
+  if (m >= 0xe0) {
+    *out = static_cast<int8_t>(m);
+    *used = 1;
+    return true;
+  }
+  switch (m) {
+    case 0xcc:
+      if (left < 2) return false;
+      *out = p[1];
+      *used = 2;
+      return true;
+    case 0xcd:
+      if (left < 3) return false;
+      *out = LoadBe16(p + 1);
+      *used = 3;
+      return true;
+    case 0xce:
+      if (left < 5) return false;
+      *out = LoadBe32(p + 1);
+      *used = 5;
+      return true;
+    case 0xd0:
+      if (left < 2) return false;
+      *out = static_cast<int8_t>(p[1]);
+      *used = 2;
+      return true;
+    case 0xd1:
+      if (left < 3) return false;
+      *out = static_cast<int16_t>(LoadBe16(p + 1));
+      *used = 3;
+      return true;
+    case 0xd2:
+      if (left < 5) return false;
+      *out = static_cast<int32_t>(LoadBe32(p + 1));
+      *used = 5;
+      return true;
+    case 0xcf:
+    case 0xd3: {
+      if (left < 9) return false;
+      const uint64_t u = (uint64_t{LoadBe32(p + 1)} << 32) | LoadBe32(p + 5);
+      if (m == 0xcf && u > static_cast<uint64_t>(INT64_MAX)) return false;
+      *out = static_cast<int64_t>(u);
+      *used = 9;
+      *wide = true;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+TESSEL_INLINE bool UnpackStringFast(MsgpackContext* ctx, bool* is_nil, std::string* v) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    if (left != 0) {
+      uint32_t n = 0, h = 0;
+      if ((p[0] & 0xe0) == 0xa0) {
+        n = p[0] & 0x1fu;
+        h = 1;
+      } else if (p[0] == 0xda && left >= 3) {
+        n = LoadBe16(p + 1);
+        h = 3;
+      }
+      if (h != 0 && left - h >= n) {
+        v->assign(reinterpret_cast<const char*>(p + h), n);
+        s->position += h + n;
+        *is_nil = false;
+        return true;
+      }
+    }
+  }
+  return UnpackString(ctx, is_nil, v);
+}
+
+TESSEL_INLINE bool UnpackInt32Fast(MsgpackContext* ctx, bool* is_nil, int* v) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    int64_t n = 0;
+    uint32_t used = 0;
+    bool wide = false;
+    if (PeekInt(p, left, &n, &used, &wide) && !wide && n <= INT32_MAX) {
+      *v = static_cast<int>(n);
+      s->position += used;
+      *is_nil = false;
+      return true;
+    }
+  }
+  return UnpackInt32(ctx, is_nil, v);
+}
+
+TESSEL_INLINE bool UnpackInt64Fast(MsgpackContext* ctx, bool* is_nil, int64_t* v) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    uint32_t used = 0;
+    bool wide = false;
+    if (PeekInt(p, left, v, &used, &wide)) {
+      s->position += used;
+      *is_nil = false;
+      return true;
+    }
+  }
+  return UnpackInt64(ctx, is_nil, v);
+}
+
+TESSEL_INLINE bool UnpackBoolFast(MsgpackContext* ctx, bool* is_nil, bool* v) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    if (left != 0 && (p[0] == 0xc2 || p[0] == 0xc3)) {
+      *v = p[0] == 0xc3;
+      s->position += 1;
+      *is_nil = false;
+      return true;
+    }
+  }
+  return UnpackBool(ctx, is_nil, v);
+}
+
+TESSEL_INLINE bool UnpackFloatFast(MsgpackContext* ctx, bool* is_nil, float* v) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    if (left >= 5 && p[0] == 0xca) {
+      const uint32_t bits = LoadBe32(p + 1);
+      std::memcpy(v, &bits, sizeof bits);
+      s->position += 5;
+      *is_nil = false;
+      return true;
+    }
+  }
+  return UnpackFloat(ctx, is_nil, v);
+}
+
+TESSEL_INLINE bool UnpackArrayHeaderFast(MsgpackContext* ctx, bool* is_nil, uint32_t* count,
+                                         uint32_t* reserve) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    uint32_t h = 0;
+    if (left != 0 && (p[0] & 0xf0) == 0x90) {
+      *count = p[0] & 0x0fu;
+      h = 1;
+    } else if (left >= 3 && p[0] == 0xdc) {
+      *count = LoadBe16(p + 1);
+      h = 3;
+    } else if (left >= 5 && p[0] == 0xdd) {
+      *count = LoadBe32(p + 1);
+      h = 5;
+    }
+    if (h != 0) {
+      s->position += h;
+      // Every element takes at least one byte: reserve no more than the rest can hold.
+      *reserve = *count < left - h ? *count : static_cast<uint32_t>(left - h);
+      *is_nil = false;
+      return true;
+    }
+  }
+  return UnpackArrayHeader(ctx, is_nil, count, reserve);
+}
 
 bool JsonToString(const rapidjson::Value& v, std::string* out);
 bool JsonToInt32(const rapidjson::Value& v, int* out);
@@ -108,9 +302,11 @@ bool JsonToBool(const rapidjson::Value& v, bool* out);
 template <>
 struct ValueTraits<std::string> {
   static void Reset(std::string* v) { v->clear(); }
-  static bool Pack(MsgpackContext* ctx, const std::string& v) { return PackString(ctx, v); }
+  static bool Pack(MsgpackContext* ctx, const std::string& v) {
+    return msgpack::WriteString(ctx, v);
+  }
   static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, std::string* v) {
-    return UnpackString(ctx, is_nil, v);
+    return UnpackStringFast(ctx, is_nil, v);
   }
   static bool ToJson(const std::string& v, rapidjson::Value* out,
                      rapidjson::Document::AllocatorType& a) {
@@ -125,7 +321,7 @@ struct ValueTraits<int> {
   static void Reset(int* v) { *v = 0; }
   static bool Pack(MsgpackContext* ctx, int v) { return msgpack::WriteInt(ctx, v); }
   static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int* v) {
-    return UnpackInt32(ctx, is_nil, v);
+    return UnpackInt32Fast(ctx, is_nil, v);
   }
   static bool ToJson(int v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
     out->SetInt(v);
@@ -139,7 +335,7 @@ struct ValueTraits<int64_t> {
   static void Reset(int64_t* v) { *v = 0; }
   static bool Pack(MsgpackContext* ctx, int64_t v) { return msgpack::WriteInt(ctx, v); }
   static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int64_t* v) {
-    return UnpackInt64(ctx, is_nil, v);
+    return UnpackInt64Fast(ctx, is_nil, v);
   }
   static bool ToJson(int64_t v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
     out->SetInt64(v);
@@ -153,7 +349,7 @@ struct ValueTraits<bool> {
   static void Reset(bool* v) { *v = false; }
   static bool Pack(MsgpackContext* ctx, bool v) { return msgpack::WriteBool(ctx, v); }
   static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, bool* v) {
-    return UnpackBool(ctx, is_nil, v);
+    return UnpackBoolFast(ctx, is_nil, v);
   }
   static bool ToJson(bool v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
     out->SetBool(v);
@@ -167,7 +363,7 @@ struct ValueTraits<float> {
   static void Reset(float* v) { *v = 0.0f; }
   static bool Pack(MsgpackContext* ctx, float v) { return msgpack::WriteFloat(ctx, v); }
   static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, float* v) {
-    return UnpackFloat(ctx, is_nil, v);
+    return UnpackFloatFast(ctx, is_nil, v);
   }
   static bool ToJson(float v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
     out->SetDouble(static_cast<double>(v));
@@ -213,14 +409,18 @@ struct ValueTraits<std::vector<E>> {
   static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, std::vector<E>* v) {
     uint32_t count = 0;
     uint32_t reserve = 0;
-    if (!UnpackArrayHeader(ctx, is_nil, &count, &reserve)) return false;
+    if (!UnpackArrayHeaderFast(ctx, is_nil, &count, &reserve)) return false;
     if (*is_nil) return true;
     v->reserve(v->size() + reserve);
     for (uint32_t i = 0; i < count; ++i) {
-      E element{};
+      // Decoded in place: a nil element, or one that fails, is taken back out.
+      v->emplace_back();
       bool element_nil = false;
-      if (!Elem::Unpack(ctx, &element_nil, unknown_seen, &element)) return false;
-      if (!element_nil) v->push_back(std::move(element));
+      if (!Elem::Unpack(ctx, &element_nil, unknown_seen, &v->back())) {
+        v->pop_back();
+        return false;
+      }
+      if (element_nil) v->pop_back();
     }
     return true;
   }
@@ -244,6 +444,99 @@ struct ValueTraits<std::vector<E>> {
     return true;
   }
 };
+
+// ---- the map every model is ------------------------------------------------------------------
+
+// A model's map header: fixmap read in place from a body in memory, anything else generically.
+TESSEL_INLINE bool ReadModelMapHeader(MsgpackContext* ctx, msgpack::Header* h) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    if (left != 0 && (p[0] & 0xf0) == 0x80) {
+      h->kind = msgpack::Kind::kMap;
+      h->marker = p[0];
+      h->length = p[0] & 0x0fu;
+      s->position += 1;
+      return true;
+    }
+  }
+  return msgpack::ReadHeader(ctx, h);
+}
+
+// A key, in any form int64_t accepts; keys 1 to 127 (all a model can have) are one byte.
+TESSEL_INLINE bool ReadModelKey(MsgpackContext* ctx, int64_t* key) {
+  if (BufferSource* s = FastSource(ctx)) {
+    uint64_t left = 0;
+    const unsigned char* p = Peek(s, &left);
+    if (left != 0 && p[0] <= 0x7f) {
+      *key = p[0];
+      s->position += 1;
+      return true;
+    }
+  }
+  msgpack::Header h;
+  return msgpack::ReadHeader(ctx, &h) && msgpack::HeaderToInt64(h, key);
+}
+
+inline bool Fail(MsgpackContext* ctx, uint8_t kind) {
+  if (ctx->error == kMsgpackOk) ctx->error = kind;
+  return false;
+}
+
+// The decode of one model's map, shared by every model. `field(key, &known)` decodes the value
+// of a key the model has (known := true) or consumes nothing (known := false); unknown values
+// are skipped. A key that occurs twice is decoded twice.
+template <typename FieldFn>
+bool UnpackModelMap(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, bool* valid,
+                    FieldFn&& field) {
+  *is_nil = true;
+  msgpack::Header h;
+  if (!ReadModelMapHeader(ctx, &h)) {
+    *valid = false;
+    return false;
+  }
+  if (h.kind == msgpack::Kind::kNil) {
+    *valid = false;
+    return true;
+  }
+  if (h.kind != msgpack::Kind::kMap) {
+    *valid = false;
+    return Fail(ctx, kMsgpackTypeMismatch);
+  }
+  for (uint32_t entry = 0; entry < h.length; ++entry) {
+    int64_t key = 0;
+    if (!ReadModelKey(ctx, &key) || key <= 0) {
+      *valid = false;
+      return Fail(ctx, kMsgpackInvalid);
+    }
+    bool known = false;
+    if (!field(key, &known)) {
+      *valid = false;
+      return false;
+    }
+    if (known) continue;
+    if (!msgpack::SkipValue(ctx)) {
+      *valid = false;
+      return false;
+    }
+    if (unknown_seen != nullptr) *unknown_seen = true;
+  }
+  *is_nil = false;
+  *valid = true;
+  return true;
+}
+
+// Encodes into `*out` through a BufferSink: whatever capacity `out` already has is used first,
+// so a caller that reserved enough pays a single allocation (or none).
+template <typename PackFn>
+bool PackInto(std::string* out, PackFn&& pack) {
+  out->resize(out->capacity());
+  BufferSink sink{out, 0};
+  MsgpackContext ctx = MakeWriteContext(&sink);
+  const bool ok = pack(&ctx);
+  out->resize(sink.used);
+  return ok;
+}
 
 bool AddJsonMember(const std::string& key, rapidjson::Value* value, JsonSerializeContext* out);
 
@@ -269,7 +562,7 @@ class ModelValue : public BaseModelValue {
     has_value = true;
   }
 
-  void Clear() override {
+  void Clear() final {
     has_value = false;
     Traits::Reset(&value);
   }
@@ -283,6 +576,12 @@ class ModelValue : public BaseModelValue {
   bool Pack(MsgpackContext* ctx) const override { return Traits::Pack(ctx, value); }
   bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen) override {
     return Traits::Unpack(ctx, is_nil, unknown_seen, &value);
+  }
+  // The base's rule, with the read inlined: one virtual call per decoded field.
+  bool UnpackField(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen) final {
+    if (!Traits::Unpack(ctx, is_nil, unknown_seen, &value)) return false;
+    has_value = !*is_nil;
+    return true;
   }
   bool FromJson(const JsonDeSerializeContext& in) override {
     has_value = true;
@@ -321,6 +620,41 @@ class ObjectModelValue : public ModelValue<M> {
     this->has_value = true;
   }
 };
+
+namespace detail {
+
+// One field of a model whose type is known: no virtual call.
+template <typename Field>
+TESSEL_INLINE bool UnpackFieldDirect(Field& f, MsgpackContext* ctx, bool* unknown_seen) {
+  bool is_nil = false;
+  if (!Field::Traits::Unpack(ctx, &is_nil, unknown_seen, &f.value)) return false;
+  f.has_value = !is_nil;
+  return true;
+}
+
+template <typename Field>
+TESSEL_INLINE bool PackFieldDirect(const Field& f, int64_t key, MsgpackContext* ctx) {
+  return !f.has_value || (msgpack::WriteInt(ctx, key) && Field::Traits::Pack(ctx, f.value));
+}
+
+template <typename M>
+using IfGeneratedModel = decltype(M::kFieldCount);
+
+}  // namespace detail
+
+// Packb for a generated model: the same bytes as Packb(const BaseModel&), without a virtual
+// call per field.
+template <typename M, typename = detail::IfGeneratedModel<M>>
+bool Packb(const M& model, std::string* out) {
+  return detail::PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
+}
+
+template <typename M, typename = detail::IfGeneratedModel<M>>
+std::string Packb(const M& model) {
+  std::string body;
+  Packb(model, &body);
+  return body;
+}
 
 }  // namespace idl
 }  // namespace tessel

@@ -119,11 +119,19 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
 #define TESSEL_MODEL_COUNT(type, name) +1
 #define TESSEL_MODEL_FIELD_PTR(type, name) *out++ = &name;
 #define TESSEL_MODEL_SKIP(type, name)
+#define TESSEL_MODEL_PRESENT(type, name) +(name.has_value ? 1u : 0u)
+#define TESSEL_MODEL_PACK_KEY(type, name) \
+  if (!::tessel::idl::detail::PackFieldDirect(name, ++key, ctx)) return false;
+#define TESSEL_MODEL_UNPACK_KEY(type, name) \
+  if (key == ++k) return ::tessel::idl::detail::UnpackFieldDirect(name, ctx, unknown_seen);
 #define TESSEL_MODEL_TO_MODEL(type, name) ::tessel::idl::ToField(r.name, &m->name);
 #define TESSEL_MODEL_TO_RECORD(type, name) ::tessel::idl::FromField(m.name, &r->name);
 
 // A model class named `Model` in the current namespace; `ns` is that namespace's name as text
 // (used in log lines that name the model).
+// The class also has typed Pack, Unpack and Unpackb that hide BaseModel's: same bytes and same
+// rules, without a virtual call per field. Code that holds the concrete type gets them; code
+// that holds a BaseModel& gets the generic ones.
 #define TESSEL_DECLARE_MODEL(ns, Model, FIELDS)                                          \
   class Model : public ::tessel::idl::BaseModel {                                        \
    public:                                                                               \
@@ -135,6 +143,32 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
     void GetFields(::tessel::idl::BaseModelValue** out) override {                       \
       (void)out;                                                                         \
       FIELDS(TESSEL_MODEL_FIELD_PTR, TESSEL_MODEL_FIELD_PTR)                             \
+    }                                                                                    \
+    bool Pack(::tessel::idl::MsgpackContext* ctx) const {                                \
+      const uint32_t present = 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT);    \
+      if (!::tessel::idl::msgpack::WriteMapHeader(ctx, present)) return false;           \
+      int64_t key = 0;                                                                   \
+      (void)key;                                                                         \
+      FIELDS(TESSEL_MODEL_PACK_KEY, TESSEL_MODEL_PACK_KEY)                               \
+      return true;                                                                       \
+    }                                                                                    \
+    bool Unpack(::tessel::idl::MsgpackContext* ctx, bool* is_nil, bool* unknown_seen) {  \
+      return ::tessel::idl::detail::UnpackModelMap(                                      \
+          ctx, is_nil, unknown_seen, &valid, [&](int64_t key, bool* known) {             \
+            *known = true;                                                               \
+            int64_t k = 0;                                                               \
+            (void)key;                                                                   \
+            (void)k;                                                                     \
+            FIELDS(TESSEL_MODEL_UNPACK_KEY, TESSEL_MODEL_UNPACK_KEY)                     \
+            *known = false;                                                              \
+            return true;                                                                 \
+          });                                                                            \
+    }                                                                                    \
+    bool Unpackb(const std::string& body, bool* unknown_seen) {                          \
+      ::tessel::idl::BufferSource source{body.data(), body.size(), 0};                   \
+      ::tessel::idl::MsgpackContext ctx = ::tessel::idl::MakeReadContext(&source);       \
+      bool is_nil = false;                                                               \
+      return Unpack(&ctx, &is_nil, unknown_seen);                                        \
     }                                                                                    \
   };
 

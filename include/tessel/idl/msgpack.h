@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "tessel/idl/msgpack_context.h"
@@ -16,12 +17,185 @@ namespace msgpack {
 
 // ---- writing --------------------------------------------------------------------------------
 
-bool WriteMapHeader(MsgpackContext* ctx, uint32_t n);
-bool WriteArrayHeader(MsgpackContext* ctx, uint32_t n);
-bool WriteInt(MsgpackContext* ctx, int64_t v);
-bool WriteBool(MsgpackContext* ctx, bool v);
-bool WriteFloat(MsgpackContext* ctx, float v);
-bool WriteString(MsgpackContext* ctx, const std::string& s);
+namespace detail {
+// Any sink, through the context's write callback.
+bool WriteMapHeaderGeneric(MsgpackContext* ctx, uint32_t n);
+bool WriteArrayHeaderGeneric(MsgpackContext* ctx, uint32_t n);
+bool WriteIntGeneric(MsgpackContext* ctx, int64_t v);
+bool WriteBoolGeneric(MsgpackContext* ctx, bool v);
+bool WriteFloatGeneric(MsgpackContext* ctx, float v);
+bool WriteStringGeneric(MsgpackContext* ctx, const std::string& s);
+
+TESSEL_INLINE BufferSink* FastSink(MsgpackContext* ctx) {
+  return ctx->write == &BufferSinkWrite ? static_cast<BufferSink*>(ctx->buffer) : nullptr;
+}
+
+TESSEL_INLINE char* PutBe16(char* p, uint32_t v) {
+  p[0] = static_cast<char>(v >> 8);
+  p[1] = static_cast<char>(v);
+  return p + 2;
+}
+
+TESSEL_INLINE char* PutBe32(char* p, uint32_t v) {
+  p[0] = static_cast<char>(v >> 24);
+  p[1] = static_cast<char>(v >> 16);
+  p[2] = static_cast<char>(v >> 8);
+  p[3] = static_cast<char>(v);
+  return p + 4;
+}
+
+TESSEL_INLINE char* PutBe64(char* p, uint64_t v) {
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<char>(v >> (56 - 8 * i));
+  return p + 8;
+}
+
+// The smallest integer form; returns the end of what was written (at most 9 bytes).
+TESSEL_INLINE char* PutInt(char* p, int64_t v) {
+  if (v >= 0) {
+    const uint64_t u = static_cast<uint64_t>(v);
+    if (u <= 0x7f) {
+      *p = static_cast<char>(u);
+      return p + 1;
+    }
+    if (u < 0x100) {
+      p[0] = static_cast<char>(0xcc);
+      p[1] = static_cast<char>(u);
+      return p + 2;
+    }
+    if (u < 0x10000) {
+      *p = static_cast<char>(0xcd);
+      return PutBe16(p + 1, static_cast<uint32_t>(u));
+    }
+    if (u < 0x100000000ull) {
+      *p = static_cast<char>(0xce);
+      return PutBe32(p + 1, static_cast<uint32_t>(u));
+    }
+    *p = static_cast<char>(0xcf);
+    return PutBe64(p + 1, u);
+  }
+  if (v >= -32) {
+    *p = static_cast<char>(static_cast<int8_t>(v));
+    return p + 1;
+  }
+  if (v >= -128) {
+    p[0] = static_cast<char>(0xd0);
+    p[1] = static_cast<char>(static_cast<int8_t>(v));
+    return p + 2;
+  }
+  if (v >= -32768) {
+    *p = static_cast<char>(0xd1);
+    return PutBe16(p + 1, static_cast<uint16_t>(static_cast<int16_t>(v)));
+  }
+  if (v >= INT64_C(-2147483648)) {
+    *p = static_cast<char>(0xd2);
+    return PutBe32(p + 1, static_cast<uint32_t>(static_cast<int32_t>(v)));
+  }
+  *p = static_cast<char>(0xd3);
+  return PutBe64(p + 1, static_cast<uint64_t>(v));
+}
+
+TESSEL_INLINE char* PutContainerHeader(char* p, uint32_t n, uint8_t fix, uint8_t m16, uint8_t m32) {
+  if (n < 16) {
+    *p = static_cast<char>(fix + n);
+    return p + 1;
+  }
+  if (n <= 0xFFFF) {
+    *p = static_cast<char>(m16);
+    return PutBe16(p + 1, n);
+  }
+  *p = static_cast<char>(m32);
+  return PutBe32(p + 1, n);
+}
+
+// Encoded sizes, so that a sink reserves exactly what a value takes.
+TESSEL_INLINE size_t IntSize(int64_t v) {
+  if (v >= 0) {
+    const uint64_t u = static_cast<uint64_t>(v);
+    return u <= 0x7f ? 1 : u < 0x100 ? 2 : u < 0x10000 ? 3 : u < 0x100000000ull ? 5 : 9;
+  }
+  return v >= -32 ? 1 : v >= -128 ? 2 : v >= -32768 ? 3 : v >= INT64_C(-2147483648) ? 5 : 9;
+}
+TESSEL_INLINE size_t ContainerHeaderSize(uint32_t n) {
+  return n < 16 ? 1 : n <= 0xFFFF ? 3 : 5;
+}
+TESSEL_INLINE size_t StringHeaderSize(size_t n) {
+  return n < 32 ? 1 : n < 65536 ? 3 : 5;
+}
+
+TESSEL_INLINE void Commit(BufferSink* sink, const char* begin, const char* end) {
+  sink->used += static_cast<size_t>(end - begin);
+}
+}  // namespace detail
+
+TESSEL_INLINE bool WriteMapHeader(MsgpackContext* ctx, uint32_t n) {
+  if (BufferSink* sink = detail::FastSink(ctx)) {
+    char* p = sink->Reserve(detail::ContainerHeaderSize(n));
+    detail::Commit(sink, p, detail::PutContainerHeader(p, n, 0x80, 0xde, 0xdf));
+    return true;
+  }
+  return detail::WriteMapHeaderGeneric(ctx, n);
+}
+
+TESSEL_INLINE bool WriteArrayHeader(MsgpackContext* ctx, uint32_t n) {
+  if (BufferSink* sink = detail::FastSink(ctx)) {
+    char* p = sink->Reserve(detail::ContainerHeaderSize(n));
+    detail::Commit(sink, p, detail::PutContainerHeader(p, n, 0x90, 0xdc, 0xdd));
+    return true;
+  }
+  return detail::WriteArrayHeaderGeneric(ctx, n);
+}
+
+TESSEL_INLINE bool WriteInt(MsgpackContext* ctx, int64_t v) {
+  if (BufferSink* sink = detail::FastSink(ctx)) {
+    char* p = sink->Reserve(detail::IntSize(v));
+    detail::Commit(sink, p, detail::PutInt(p, v));
+    return true;
+  }
+  return detail::WriteIntGeneric(ctx, v);
+}
+
+TESSEL_INLINE bool WriteBool(MsgpackContext* ctx, bool v) {
+  if (BufferSink* sink = detail::FastSink(ctx)) {
+    *sink->Reserve(1) = static_cast<char>(v ? 0xc3 : 0xc2);
+    sink->used += 1;
+    return true;
+  }
+  return detail::WriteBoolGeneric(ctx, v);
+}
+
+TESSEL_INLINE bool WriteFloat(MsgpackContext* ctx, float v) {
+  if (BufferSink* sink = detail::FastSink(ctx)) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    char* p = sink->Reserve(5);
+    *p = static_cast<char>(0xca);
+    detail::Commit(sink, p, detail::PutBe32(p + 1, bits));
+    return true;
+  }
+  return detail::WriteFloatGeneric(ctx, v);
+}
+
+// length < 32: 0xa0 + length; < 65536: 0xda + 16 bits; else 0xdb + 32 bits. Never 0xd9.
+TESSEL_INLINE bool WriteString(MsgpackContext* ctx, const std::string& s) {
+  BufferSink* sink = detail::FastSink(ctx);
+  const size_t n = s.size();
+  if (sink == nullptr || n > 0xFFFFFFFFu) return detail::WriteStringGeneric(ctx, s);
+  char* p = sink->Reserve(detail::StringHeaderSize(n) + n);
+  char* q;
+  if (n < 32) {
+    *p = static_cast<char>(0xa0 + n);
+    q = p + 1;
+  } else if (n < 65536) {
+    *p = static_cast<char>(0xda);
+    q = detail::PutBe16(p + 1, static_cast<uint32_t>(n));
+  } else {
+    *p = static_cast<char>(0xdb);
+    q = detail::PutBe32(p + 1, static_cast<uint32_t>(n));
+  }
+  if (n != 0) std::memcpy(q, s.data(), n);
+  detail::Commit(sink, p, q + n);
+  return true;
+}
 
 // ---- reading --------------------------------------------------------------------------------
 

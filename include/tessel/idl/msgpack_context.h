@@ -9,6 +9,14 @@
 #include <cstdint>
 #include <string>
 
+// The codec's hot helpers are small and called per field; the compiler's size heuristics would
+// otherwise leave them as calls.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEL_INLINE inline __attribute__((always_inline))
+#else
+#define TESSEL_INLINE inline
+#endif
+
 namespace tessel {
 namespace idl {
 
@@ -48,8 +56,24 @@ struct StringSink {
   std::string* out = nullptr;
 };
 
+// Writes straight into the storage of `*out`, which it grows geometrically ahead of the bytes
+// written; `used` counts the bytes that are real. Whoever made the sink trims `*out` to `used`
+// when done (Packb does). The writers fill it without a call per byte run.
+struct BufferSink {
+  std::string* out = nullptr;
+  size_t used = 0;
+
+  // Room for `n` more bytes; the pointer is valid until the next Reserve.
+  TESSEL_INLINE char* Reserve(size_t n) {
+    if (out->size() - used < n) Grow(n);
+    return &(*out)[used];
+  }
+  void Grow(size_t n);
+};
+
 bool BufferSourceRead(MsgpackContext* ctx, void* dst, size_t n);
 size_t StringSinkWrite(MsgpackContext* ctx, const void* src, size_t n);
+size_t BufferSinkWrite(MsgpackContext* ctx, const void* src, size_t n);
 
 inline MsgpackContext MakeReadContext(BufferSource* source) {
   MsgpackContext ctx;
@@ -62,6 +86,13 @@ inline MsgpackContext MakeWriteContext(StringSink* sink) {
   MsgpackContext ctx;
   ctx.buffer = sink;
   ctx.write = &StringSinkWrite;
+  return ctx;
+}
+
+inline MsgpackContext MakeWriteContext(BufferSink* sink) {
+  MsgpackContext ctx;
+  ctx.buffer = sink;
+  ctx.write = &BufferSinkWrite;
   return ctx;
 }
 

@@ -37,50 +37,16 @@ bool BaseModel::Pack(MsgpackContext* ctx) const {
 }
 
 bool BaseModel::Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen) {
-  *is_nil = true;
-  Header h;
-  if (!msgpack::ReadHeader(ctx, &h)) {
-    valid = false;
-    return false;
-  }
-  if (h.kind == Kind::kNil) {
-    valid = false;
-    return true;
-  }
-  if (h.kind != Kind::kMap) {
-    valid = false;
-    if (ctx->error == kMsgpackOk) ctx->error = kMsgpackTypeMismatch;
-    return false;
-  }
   BaseModelValue* fields[kMaxModelFields];
   int count = FieldCount();
   if (count < 0 || count > kMaxModelFields) count = 0;
   if (count > 0) GetFields(fields);
-  for (uint32_t entry = 0; entry < h.length; ++entry) {
-    Header kh;
-    int64_t key = 0;
-    if (!msgpack::ReadHeader(ctx, &kh) || !msgpack::HeaderToInt64(kh, &key) || key <= 0) {
-      if (ctx->error == kMsgpackOk) ctx->error = kMsgpackInvalid;
-      valid = false;
-      return false;
-    }
-    if (key > count || fields[key - 1] == nullptr) {
-      if (!msgpack::SkipValue(ctx)) {
-        valid = false;
-        return false;
-      }
-      if (unknown_seen != nullptr) *unknown_seen = true;
-      continue;
-    }
+  return detail::UnpackModelMap(ctx, is_nil, unknown_seen, &valid, [&](int64_t key, bool* known) {
+    if (key > count || fields[key - 1] == nullptr) return true;
+    *known = true;
     bool field_is_nil = false;
-    if (!fields[key - 1]->UnpackField(ctx, &field_is_nil, unknown_seen)) {
-      valid = false;
-      return false;
-    }
-  }
-  *is_nil = false;
-  valid = true;
-  return true;
+    return fields[key - 1]->UnpackField(ctx, &field_is_nil, unknown_seen);
+  });
 }
 
 bool BaseModel::Unpackb(const std::string& body, bool* unknown_seen) {
@@ -103,10 +69,7 @@ void BaseModel::ClearFields() {
 }
 
 bool Packb(const BaseModel& model, std::string* out) {
-  out->clear();
-  StringSink sink{out};
-  MsgpackContext ctx = MakeWriteContext(&sink);
-  return model.Pack(&ctx);
+  return detail::PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
 }
 
 std::string Packb(const BaseModel& model) {
@@ -163,10 +126,6 @@ bool AddJsonMember(const std::string& key, rapidjson::Value* value, JsonSerializ
   rapidjson::Value name(key.data(), static_cast<rapidjson::SizeType>(key.size()), *out->allocator);
   out->object->AddMember(name, *value, *out->allocator);
   return true;
-}
-
-bool PackString(MsgpackContext* ctx, const std::string& v) {
-  return msgpack::WriteString(ctx, v);
 }
 
 namespace {

@@ -20,6 +20,20 @@ size_t StringSinkWrite(MsgpackContext* ctx, const void* src, size_t n) {
   return n;
 }
 
+void BufferSink::Grow(size_t n) {
+  const size_t need = used + n;
+  size_t size = out->size() < 64 ? 64 : out->size();
+  while (size < need) size *= 2;
+  out->resize(size);
+}
+
+size_t BufferSinkWrite(MsgpackContext* ctx, const void* src, size_t n) {
+  auto* sink = static_cast<BufferSink*>(ctx->buffer);
+  if (n != 0) std::memcpy(sink->Reserve(n), src, n);
+  sink->used += n;
+  return n;
+}
+
 namespace msgpack {
 namespace {
 
@@ -111,15 +125,17 @@ inline bool ReadBe(MsgpackContext* ctx, int n, uint64_t* out) {
 
 // ---- writing --------------------------------------------------------------------------------
 
-bool WriteMapHeader(MsgpackContext* ctx, uint32_t n) {
+namespace detail {
+
+bool WriteMapHeaderGeneric(MsgpackContext* ctx, uint32_t n) {
   return WriteContainerHeader(ctx, n, 0x80, 0xde, 0xdf);
 }
 
-bool WriteArrayHeader(MsgpackContext* ctx, uint32_t n) {
+bool WriteArrayHeaderGeneric(MsgpackContext* ctx, uint32_t n) {
   return WriteContainerHeader(ctx, n, 0x90, 0xdc, 0xdd);
 }
 
-bool WriteInt(MsgpackContext* ctx, int64_t v) {
+bool WriteIntGeneric(MsgpackContext* ctx, int64_t v) {
   if (v >= 0) {
     const uint64_t u = static_cast<uint64_t>(v);
     if (u <= 0x7f) return WriteMarker(ctx, static_cast<uint8_t>(u));
@@ -145,17 +161,17 @@ bool WriteInt(MsgpackContext* ctx, int64_t v) {
   return WriteMarkerBe64(ctx, 0xd3, static_cast<uint64_t>(v));
 }
 
-bool WriteBool(MsgpackContext* ctx, bool v) {
+bool WriteBoolGeneric(MsgpackContext* ctx, bool v) {
   return WriteMarker(ctx, v ? 0xc3 : 0xc2);
 }
 
-bool WriteFloat(MsgpackContext* ctx, float v) {
+bool WriteFloatGeneric(MsgpackContext* ctx, float v) {
   uint32_t bits = 0;
   std::memcpy(&bits, &v, sizeof bits);
   return WriteMarkerBe32(ctx, 0xca, bits);
 }
 
-bool WriteString(MsgpackContext* ctx, const std::string& s) {
+bool WriteStringGeneric(MsgpackContext* ctx, const std::string& s) {
   const size_t n = s.size();
   if (ctx->write == &StringSinkWrite) {
     // One append for header and bytes: the common case of every request body.
@@ -188,6 +204,8 @@ bool WriteString(MsgpackContext* ctx, const std::string& s) {
   }
   return ok && WritePayload(ctx, s.data(), n);
 }
+
+}  // namespace detail
 
 // ---- reading --------------------------------------------------------------------------------
 
