@@ -111,11 +111,13 @@ void PeerDecode(benchmark::State& state, const Case& c) {
 
 void StringFloor(benchmark::State& state, const Case& c) {
   const uint64_t before = Allocations();
+  // The strings live together until the end, as they do in a decoded model.
+  std::vector<std::string> values;
+  values.reserve(c.strings.size());
   for (auto _ : state) {
-    for (const auto& s : c.strings) {
-      std::string value(c.body.data() + s.first, s.second);
-      benchmark::DoNotOptimize(value);
-    }
+    for (const auto& s : c.strings) values.emplace_back(c.body.data() + s.first, s.second);
+    benchmark::DoNotOptimize(values.data());
+    values.clear();
   }
   Finish(state, c.body.size(), before);
 }

@@ -87,7 +87,15 @@ struct IsVector<std::vector<T>> : std::true_type {};
 template <typename T>
 constexpr bool kIsModel = std::is_base_of<BaseModel, T>::value;
 
-// Per-type codec of the value held by a ModelValue<T>.
+// Size of a value that cannot be encoded (a string or list beyond 32-bit lengths); sums that
+// meet it stay at it.
+constexpr size_t kUnencodable = static_cast<size_t>(-1);
+TESSEL_INLINE size_t AddSizes(size_t a, size_t b) {
+  return a > kUnencodable - b ? kUnencodable : a + b;
+}
+
+// Per-type codec of the value held by a ModelValue<T>. Pack and Unpack work on a stream; Size
+// and Put are the two passes of an encode into memory (exact size first, then the bytes).
 template <typename T, typename Enable = void>
 struct ValueTraits;
 
@@ -195,7 +203,14 @@ TESSEL_INLINE bool UnpackStringFast(MsgpackContext* ctx, bool* is_nil, std::stri
         h = 3;
       }
       if (h != 0 && left - h >= n) {
-        v->assign(reinterpret_cast<const char*>(p + h), n);
+        const char* bytes = reinterpret_cast<const char*>(p + h);
+        if (n < 16 || !v->empty()) {
+          v->assign(bytes, n);
+        } else {
+          // A fresh string that outgrows the small-string buffer: allocating it at its exact
+          // size by construction is cheaper than growing an empty one.
+          *v = std::string(bytes, n);
+        }
         s->position += h + n;
         *is_nil = false;
         return true;
@@ -301,91 +316,146 @@ bool JsonToBool(const rapidjson::Value& v, bool* out);
 
 template <>
 struct ValueTraits<std::string> {
-  static void Reset(std::string* v) { v->clear(); }
-  static bool Pack(MsgpackContext* ctx, const std::string& v) {
+  TESSEL_INLINE static void Reset(std::string* v) { v->clear(); }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, const std::string& v) {
     return msgpack::WriteString(ctx, v);
   }
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, std::string* v) {
+  TESSEL_INLINE static size_t Size(const std::string& v) {
+    return v.size() > 0xFFFFFFFFu ? kUnencodable
+                                  : msgpack::detail::StringHeaderSize(v.size()) + v.size();
+  }
+  TESSEL_INLINE static char* Put(char* p, const std::string& v) {
+    const size_t n = v.size();
+    if (n < 32) {
+      *p++ = static_cast<char>(0xa0 + n);
+    } else if (n < 65536) {
+      *p = static_cast<char>(0xda);
+      p = msgpack::detail::PutBe16(p + 1, static_cast<uint32_t>(n));
+    } else {
+      *p = static_cast<char>(0xdb);
+      p = msgpack::detail::PutBe32(p + 1, static_cast<uint32_t>(n));
+    }
+    if (n != 0) std::memcpy(p, v.data(), n);
+    return p + n;
+  }
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, std::string* v) {
     return UnpackStringFast(ctx, is_nil, v);
   }
-  static bool ToJson(const std::string& v, rapidjson::Value* out,
-                     rapidjson::Document::AllocatorType& a) {
+  TESSEL_INLINE static bool ToJson(const std::string& v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType& a) {
     out->SetString(v.data(), static_cast<rapidjson::SizeType>(v.size()), a);
     return true;
   }
-  static bool FromJson(const rapidjson::Value& in, std::string* v) { return JsonToString(in, v); }
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, std::string* v) {
+    return JsonToString(in, v);
+  }
 };
 
 template <>
 struct ValueTraits<int> {
-  static void Reset(int* v) { *v = 0; }
-  static bool Pack(MsgpackContext* ctx, int v) { return msgpack::WriteInt(ctx, v); }
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int* v) {
+  TESSEL_INLINE static void Reset(int* v) { *v = 0; }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, int v) { return msgpack::WriteInt(ctx, v); }
+  TESSEL_INLINE static size_t Size(int v) { return msgpack::detail::IntSize(v); }
+  TESSEL_INLINE static char* Put(char* p, int v) { return msgpack::detail::PutInt(p, v); }
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int* v) {
     return UnpackInt32Fast(ctx, is_nil, v);
   }
-  static bool ToJson(int v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
+  TESSEL_INLINE static bool ToJson(int v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType&) {
     out->SetInt(v);
     return true;
   }
-  static bool FromJson(const rapidjson::Value& in, int* v) { return JsonToInt32(in, v); }
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, int* v) {
+    return JsonToInt32(in, v);
+  }
 };
 
 template <>
 struct ValueTraits<int64_t> {
-  static void Reset(int64_t* v) { *v = 0; }
-  static bool Pack(MsgpackContext* ctx, int64_t v) { return msgpack::WriteInt(ctx, v); }
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int64_t* v) {
+  TESSEL_INLINE static void Reset(int64_t* v) { *v = 0; }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, int64_t v) {
+    return msgpack::WriteInt(ctx, v);
+  }
+  TESSEL_INLINE static size_t Size(int64_t v) { return msgpack::detail::IntSize(v); }
+  TESSEL_INLINE static char* Put(char* p, int64_t v) { return msgpack::detail::PutInt(p, v); }
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int64_t* v) {
     return UnpackInt64Fast(ctx, is_nil, v);
   }
-  static bool ToJson(int64_t v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
+  TESSEL_INLINE static bool ToJson(int64_t v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType&) {
     out->SetInt64(v);
     return true;
   }
-  static bool FromJson(const rapidjson::Value& in, int64_t* v) { return JsonToInt64(in, v); }
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, int64_t* v) {
+    return JsonToInt64(in, v);
+  }
 };
 
 template <>
 struct ValueTraits<bool> {
-  static void Reset(bool* v) { *v = false; }
-  static bool Pack(MsgpackContext* ctx, bool v) { return msgpack::WriteBool(ctx, v); }
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, bool* v) {
+  TESSEL_INLINE static void Reset(bool* v) { *v = false; }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, bool v) { return msgpack::WriteBool(ctx, v); }
+  TESSEL_INLINE static size_t Size(bool) { return 1; }
+  TESSEL_INLINE static char* Put(char* p, bool v) {
+    *p = static_cast<char>(v ? 0xc3 : 0xc2);
+    return p + 1;
+  }
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, bool* v) {
     return UnpackBoolFast(ctx, is_nil, v);
   }
-  static bool ToJson(bool v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
+  TESSEL_INLINE static bool ToJson(bool v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType&) {
     out->SetBool(v);
     return true;
   }
-  static bool FromJson(const rapidjson::Value& in, bool* v) { return JsonToBool(in, v); }
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, bool* v) {
+    return JsonToBool(in, v);
+  }
 };
 
 template <>
 struct ValueTraits<float> {
-  static void Reset(float* v) { *v = 0.0f; }
-  static bool Pack(MsgpackContext* ctx, float v) { return msgpack::WriteFloat(ctx, v); }
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, float* v) {
+  TESSEL_INLINE static void Reset(float* v) { *v = 0.0f; }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, float v) {
+    return msgpack::WriteFloat(ctx, v);
+  }
+  TESSEL_INLINE static size_t Size(float) { return 5; }
+  TESSEL_INLINE static char* Put(char* p, float v) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    *p = static_cast<char>(0xca);
+    return msgpack::detail::PutBe32(p + 1, bits);
+  }
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, float* v) {
     return UnpackFloatFast(ctx, is_nil, v);
   }
-  static bool ToJson(float v, rapidjson::Value* out, rapidjson::Document::AllocatorType&) {
+  TESSEL_INLINE static bool ToJson(float v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType&) {
     out->SetDouble(static_cast<double>(v));
     return true;
   }
-  static bool FromJson(const rapidjson::Value& in, float* v) { return JsonToFloat(in, v); }
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, float* v) {
+    return JsonToFloat(in, v);
+  }
 };
 
 // A nested model: a map on the wire, an object in JSON.
 template <typename M>
 struct ValueTraits<M, typename std::enable_if<kIsModel<M>>::type> {
-  static void Reset(M* v) { v->ClearFields(); }
-  static bool Pack(MsgpackContext* ctx, const M& v) { return v.Pack(ctx); }
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, M* v) {
+  TESSEL_INLINE static void Reset(M* v) { v->ClearFields(); }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, const M& v) { return v.Pack(ctx); }
+  static size_t Size(const M& v) { return v.PackedSize(); }
+  static char* Put(char* p, const M& v) { return v.PackTo(p); }
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, M* v) {
     return v->Unpack(ctx, is_nil, unknown_seen);
   }
-  static bool ToJson(const M& v, rapidjson::Value* out, rapidjson::Document::AllocatorType& a) {
+  TESSEL_INLINE static bool ToJson(const M& v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType& a) {
     out->SetObject();
     JsonSerializeContext ctx{out, &a};
     return v.ToJsonObject(&ctx);
   }
-  static bool FromJson(const rapidjson::Value& in, M* v) {
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, M* v) {
     if (!in.IsObject()) return false;
     return v->FromJsonObject(JsonDeSerializeContext{&in});
   }
@@ -395,8 +465,8 @@ struct ValueTraits<M, typename std::enable_if<kIsModel<M>>::type> {
 template <typename E>
 struct ValueTraits<std::vector<E>> {
   using Elem = ValueTraits<E>;
-  static void Reset(std::vector<E>* v) { v->clear(); }
-  static bool Pack(MsgpackContext* ctx, const std::vector<E>& v) {
+  TESSEL_INLINE static void Reset(std::vector<E>* v) { v->clear(); }
+  TESSEL_INLINE static bool Pack(MsgpackContext* ctx, const std::vector<E>& v) {
     if (v.size() > 0xFFFFFFFFu) return false;
     if (!msgpack::WriteArrayHeader(ctx, static_cast<uint32_t>(v.size()))) return false;
     for (const E& e : v) {
@@ -404,9 +474,21 @@ struct ValueTraits<std::vector<E>> {
     }
     return true;
   }
+  static size_t Size(const std::vector<E>& v) {
+    if (v.size() > 0xFFFFFFFFu) return kUnencodable;
+    size_t size = msgpack::detail::ContainerHeaderSize(static_cast<uint32_t>(v.size()));
+    for (const E& e : v) size = AddSizes(size, Elem::Size(e));
+    return size;
+  }
+  static char* Put(char* p, const std::vector<E>& v) {
+    p = msgpack::detail::PutContainerHeader(p, static_cast<uint32_t>(v.size()), 0x90, 0xdc, 0xdd);
+    for (const E& e : v) p = Elem::Put(p, e);
+    return p;
+  }
   // Elements are appended to what the vector holds; a nil element is left out; a failing
   // element fails the whole value and keeps the elements appended before it.
-  static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, std::vector<E>* v) {
+  TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen,
+                                   std::vector<E>* v) {
     uint32_t count = 0;
     uint32_t reserve = 0;
     if (!UnpackArrayHeaderFast(ctx, is_nil, &count, &reserve)) return false;
@@ -424,8 +506,8 @@ struct ValueTraits<std::vector<E>> {
     }
     return true;
   }
-  static bool ToJson(const std::vector<E>& v, rapidjson::Value* out,
-                     rapidjson::Document::AllocatorType& a) {
+  TESSEL_INLINE static bool ToJson(const std::vector<E>& v, rapidjson::Value* out,
+                                   rapidjson::Document::AllocatorType& a) {
     out->SetArray();
     for (const E& e : v) {
       rapidjson::Value element;
@@ -434,7 +516,7 @@ struct ValueTraits<std::vector<E>> {
     }
     return true;
   }
-  static bool FromJson(const rapidjson::Value& in, std::vector<E>* v) {
+  TESSEL_INLINE static bool FromJson(const rapidjson::Value& in, std::vector<E>* v) {
     if (!in.IsArray()) return false;
     for (const auto& item : in.GetArray()) {
       E element{};
@@ -483,12 +565,20 @@ inline bool Fail(MsgpackContext* ctx, uint8_t kind) {
   return false;
 }
 
-// The decode of one model's map, shared by every model. `field(key, &known)` decodes the value
-// of a key the model has (known := true) or consumes nothing (known := false); unknown values
-// are skipped. A key that occurs twice is decoded twice.
-template <typename FieldFn>
+// Whether the next byte of a body in memory is the one-byte key `key`.
+TESSEL_INLINE bool NextKeyIs(const BufferSource* s, int64_t key) {
+  return s->position < s->size &&
+         static_cast<unsigned char>(s->data[s->position]) == static_cast<unsigned char>(key);
+}
+
+// The decode of one model's map, shared by every model. `in_order(entries, &entry)` may first
+// take the leading entries whose keys arrive in ascending order (the usual case) and advances
+// `entry` past them; the remaining entries go one by one through `field(key, &known)`, which
+// decodes the value of a key the model has (known := true) or consumes nothing (known :=
+// false); unknown values are skipped. A key that occurs twice is decoded twice.
+template <typename InOrderFn, typename FieldFn>
 bool UnpackModelMap(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, bool* valid,
-                    FieldFn&& field) {
+                    InOrderFn&& in_order, FieldFn&& field) {
   *is_nil = true;
   msgpack::Header h;
   if (!ReadModelMapHeader(ctx, &h)) {
@@ -503,7 +593,12 @@ bool UnpackModelMap(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, bool*
     *valid = false;
     return Fail(ctx, kMsgpackTypeMismatch);
   }
-  for (uint32_t entry = 0; entry < h.length; ++entry) {
+  uint32_t entry = 0;
+  if (!in_order(h.length, &entry)) {
+    *valid = false;
+    return false;
+  }
+  for (; entry < h.length; ++entry) {
     int64_t key = 0;
     if (!ReadModelKey(ctx, &key) || key <= 0) {
       *valid = false;
@@ -637,6 +732,19 @@ TESSEL_INLINE bool PackFieldDirect(const Field& f, int64_t key, MsgpackContext* 
   return !f.has_value || (msgpack::WriteInt(ctx, key) && Field::Traits::Pack(ctx, f.value));
 }
 
+template <typename Field>
+TESSEL_INLINE size_t FieldSize(const Field& f, int64_t key, uint32_t* present) {
+  if (!f.has_value) return 0;
+  ++*present;
+  return AddSizes(msgpack::detail::IntSize(key), Field::Traits::Size(f.value));
+}
+
+template <typename Field>
+TESSEL_INLINE char* PutField(char* p, const Field& f, int64_t key) {
+  if (!f.has_value) return p;
+  return Field::Traits::Put(msgpack::detail::PutInt(p, key), f.value);
+}
+
 template <typename M>
 using IfGeneratedModel = decltype(M::kFieldCount);
 
@@ -646,7 +754,14 @@ using IfGeneratedModel = decltype(M::kFieldCount);
 // call per field.
 template <typename M, typename = detail::IfGeneratedModel<M>>
 bool Packb(const M& model, std::string* out) {
-  return detail::PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
+  const size_t size = model.PackedSize();
+  if (size == detail::kUnencodable) {
+    return detail::PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
+  }
+  // Exactly the encoded size: one allocation, or none when `out` already has the capacity.
+  out->resize(size);
+  model.PackTo(&(*out)[0]);
+  return true;
 }
 
 template <typename M, typename = detail::IfGeneratedModel<M>>

@@ -13,8 +13,10 @@
 // otherwise leave them as calls.
 #if defined(__GNUC__) || defined(__clang__)
 #define TESSEL_INLINE inline __attribute__((always_inline))
+#define TESSEL_FLATTEN __attribute__((flatten))
 #else
 #define TESSEL_INLINE inline
+#define TESSEL_FLATTEN
 #endif
 
 namespace tessel {

@@ -41,12 +41,14 @@ bool BaseModel::Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen) {
   int count = FieldCount();
   if (count < 0 || count > kMaxModelFields) count = 0;
   if (count > 0) GetFields(fields);
-  return detail::UnpackModelMap(ctx, is_nil, unknown_seen, &valid, [&](int64_t key, bool* known) {
-    if (key > count || fields[key - 1] == nullptr) return true;
-    *known = true;
-    bool field_is_nil = false;
-    return fields[key - 1]->UnpackField(ctx, &field_is_nil, unknown_seen);
-  });
+  const auto no_order = [](uint32_t, uint32_t*) { return true; };
+  return detail::UnpackModelMap(
+      ctx, is_nil, unknown_seen, &valid, no_order, [&](int64_t key, bool* known) {
+        if (key > count || fields[key - 1] == nullptr) return true;
+        *known = true;
+        bool field_is_nil = false;
+        return fields[key - 1]->UnpackField(ctx, &field_is_nil, unknown_seen);
+      });
 }
 
 bool BaseModel::Unpackb(const std::string& body, bool* unknown_seen) {
