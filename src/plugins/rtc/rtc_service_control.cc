@@ -52,12 +52,33 @@ constexpr Outcome kSetLayout{"SetLayout success", "SetLayout failed, ", 0};
 constexpr Outcome kMuteAll{"RtcMuteAll success", "RtcMuteAll failed, ", 0};
 constexpr Outcome kMuteUser{"RtcMuteUser success", "RtcMuteUser failed, ", 0};
 
-}  // namespace
+template <typename Req, typename Rsp>
+using Send = void (rtc::RtcManager::*)(const Req&, const std::function<void(const Rsp&)>&,
+                                       const std::function<void(const nexo::NexoError&)>&);
 
-#define RTC_SERVICE_ON_ANSWER(Rsp, outcome, params, on_success) \
-  OnAnswer<Rsp>(outcome, context, params, on_success)
-#define RTC_SERVICE_ON_ERROR(outcome, params, on_failure) \
-  OnError(outcome, context, params, on_failure)
+// The tail every request operation shares: without an RTC client nothing happens; otherwise
+// the request goes out and its answer is handled as `outcome` says. The continuations hold the
+// context until they have run.
+template <typename Req, typename Rsp>
+void SendRequest(const std::shared_ptr<rtc::RtcManager>& manager, Send<Req, Rsp> send,
+                 const Req& request, const Outcome& outcome,
+                 const std::shared_ptr<ServiceContext>& context, ReportParams params,
+                 const RtcSuccessFunc<>& on_success, const RtcFailureFunc& on_failure) {
+  if (!manager) return;
+  ((*manager).*send)(request, OnAnswer<Rsp>(outcome, context, params, on_success),
+                     OnError(outcome, context, std::move(params), on_failure));
+}
+
+// The operations that need a conference refuse at once without one.
+bool HasConference(const std::string& rtc_id, const RtcFailureFunc& on_failure) {
+  if (!rtc_id.empty()) return true;
+  nexo::NexoError error;
+  error.reason = "rtc_id is empty";
+  Invoke(on_failure, error);
+  return false;
+}
+
+}  // namespace
 
 // ---- link-mic --------------------------------------------------------------------------------
 
@@ -66,14 +87,11 @@ void RtcService::ApplyLinkMic(bool apply, const Done& on_success, const Failed& 
   if (!context) return;
   const std::string rtc_id = LookupRtcId(context);
   SVC_LOG(1) << "ApplyLinkMic success, apply=" << apply << " , rtc_id=" << rtc_id;
-  if (!rtc_manager_) return;
-  ReportParams params{{"rtc_id", rtc_id}, {"apply", apply ? "1" : "0"}};
   rtc::ApplyLinkMicReq request;
   request.rtc_id = rtc_id;
   request.apply = apply;
-  rtc_manager_->ApplyLinkMic(
-      request, RTC_SERVICE_ON_ANSWER(rtc::ApplyLinkMicRsp, kApplyLinkMic, params, on_success),
-      RTC_SERVICE_ON_ERROR(kApplyLinkMic, params, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::ApplyLinkMic, request, kApplyLinkMic, context,
+              {{"rtc_id", rtc_id}, {"apply", apply ? "1" : "0"}}, on_success, on_failure);
 }
 
 void RtcService::ApplyLinkMic(bool apply, const DoneCallback& callback) {
@@ -92,14 +110,12 @@ void RtcService::ApproveLinkMic(const std::string& user_id, bool approve, const 
     if (!approve) ReportJoinStatus(rtc_id, 4);
     return;
   }
-  if (!rtc_manager_) return;
   rtc::ApproveLinkMicReq request;
   request.rtc_id = rtc_id;
   request.user_id = user_id;
   request.approve = approve;
-  rtc_manager_->ApproveLinkMic(
-      request, RTC_SERVICE_ON_ANSWER(rtc::ApproveLinkMicRsp, kApproveLinkMic, {}, on_success),
-      RTC_SERVICE_ON_ERROR(kApproveLinkMic, {}, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::ApproveLinkMic, request, kApproveLinkMic, context, {},
+              on_success, on_failure);
 }
 
 void RtcService::ApproveLinkMic(const std::string& user_id, bool approve,
@@ -118,19 +134,16 @@ void RtcService::KickUserFromRtc(const std::vector<std::string>& user_ids, const
   const std::string rtc_id = LookupRtcId(context);
   SVC_LOG(1) << "KickUserFromRtc, approve="
              << "rtc_id=" << rtc_id;
-  if (!rtc_manager_) return;
   std::string user_list;
   for (const auto& id : user_ids) {
     if (!user_list.empty()) user_list += ",";
     user_list += id;
   }
-  ReportParams params{{"rtc_id", rtc_id}, {"user_list", user_list}};
   rtc::KickMembersReq request;
   request.rtc_id = rtc_id;
   request.user_ids = user_ids;
-  rtc_manager_->KickMembers(
-      request, RTC_SERVICE_ON_ANSWER(rtc::KickMembersRsp, kKickUser, params, on_success),
-      RTC_SERVICE_ON_ERROR(kKickUser, params, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::KickMembers, request, kKickUser, context,
+              {{"rtc_id", rtc_id}, {"user_list", user_list}}, on_success, on_failure);
 }
 
 void RtcService::KickUserFromRtc(const std::vector<std::string>& user_ids,
@@ -146,14 +159,11 @@ void RtcService::StartRecord(const Done& on_success, const Failed& on_failure) {
   const std::string rtc_id = LookupRtcId(context);
   SVC_LOG(1) << "StartRecord, approve="
              << "rtc_id=" << rtc_id;
-  if (!rtc_manager_) return;
-  ReportParams params{{"rtc_id", rtc_id}};
   rtc::StartRecordReq request;
   request.rtc_id = rtc_id;
   request.number2 = 1;
-  rtc_manager_->StartRecord(
-      request, RTC_SERVICE_ON_ANSWER(rtc::StartRecordRsp, kStartRecord, params, on_success),
-      RTC_SERVICE_ON_ERROR(kStartRecord, params, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::StartRecord, request, kStartRecord, context,
+              {{"rtc_id", rtc_id}}, on_success, on_failure);
 }
 
 void RtcService::StartRecord(const DoneCallback& callback) {
@@ -167,13 +177,10 @@ void RtcService::StopRecord(const Done& on_success, const Failed& on_failure) {
   const std::string rtc_id = LookupRtcId(context);
   SVC_LOG(1) << "StopRecord, approve="
              << "rtc_id=" << rtc_id;
-  if (!rtc_manager_) return;
-  ReportParams params{{"rtc_id", rtc_id}};
   rtc::StopRecordReq request;
   request.rtc_id = rtc_id;
-  rtc_manager_->StopRecord(
-      request, RTC_SERVICE_ON_ANSWER(rtc::StopRecordRsp, kStopRecord, params, on_success),
-      RTC_SERVICE_ON_ERROR(kStopRecord, params, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::StopRecord, request, kStopRecord, context,
+              {{"rtc_id", rtc_id}}, on_success, on_failure);
 }
 
 void RtcService::StopRecord(const DoneCallback& callback) {
@@ -195,7 +202,7 @@ void RtcService::GetConfDetail(const RtcSuccessFunc<rtc::GetConfDetailRsp>& on_s
         SVC_LOG(1) << kGetConfDetail.success_line;
         Invoke(on_success, rsp);
       },
-      RTC_SERVICE_ON_ERROR(kGetConfDetail, {}, on_failure));
+      OnError(kGetConfDetail, context, {}, on_failure));
 }
 
 void RtcService::GetConfDetail(const RtcResultCallbackPtr<rtc::GetConfDetailRsp>& callback) {
@@ -237,10 +244,7 @@ void RtcService::StartScreenShareWith(bool alt, int32_t arg1, int32_t arg2, cons
                                       const Failed& on_failure) {
   auto context = context_.lock();
   if (!context) return;
-  if (LookupRtcId(context).empty()) {
-    Invoke(on_failure, Error("rtc_id is empty"));
-    return;
-  }
+  if (!HasConference(LookupRtcId(context), on_failure)) return;
   if (!media_engine_) return;
   const int32_t result = alt ? media_engine_->StartScreenShareAlt(arg1, arg2)
                              : media_engine_->StartScreenShareByDesktopId(arg1, arg2);
@@ -277,10 +281,7 @@ void RtcService::StopScreenShare(const Done& on_success, const Failed& on_failur
   auto context = context_.lock();
   if (!context) return;
   const std::string rtc_id = LookupRtcId(context);
-  if (rtc_id.empty()) {
-    Invoke(on_failure, Error("rtc_id is empty"));
-    return;
-  }
+  if (!HasConference(rtc_id, on_failure)) return;
   {
     std::lock_guard<std::mutex> lock(share_mutex_);
     share_stop_success_ = on_success;
@@ -298,7 +299,7 @@ void RtcService::StopScreenShare(const Done& on_success, const Failed& on_failur
         SVC_LOG(1) << kShareScreen.success_line;
         if (on_success && pin->media_engine_) pin->media_engine_->EngineCall30();
       },
-      RTC_SERVICE_ON_ERROR(kShareScreen, {}, on_failure));
+      OnError(kShareScreen, context, {}, on_failure));
 }
 
 void RtcService::StopScreenShare(const DoneCallback& callback) {
@@ -328,18 +329,13 @@ void RtcService::SetLayout(const std::vector<std::string>& user_ids, int32_t lay
   auto context = context_.lock();
   if (!context) return;
   const std::string rtc_id = LookupRtcId(context);
-  if (rtc_id.empty()) {
-    Invoke(on_failure, Error("rtc_id is empty"));
-    return;
-  }
-  if (!rtc_manager_) return;
+  if (!HasConference(rtc_id, on_failure)) return;
   rtc::SetLayoutReq request;
   request.rtc_id = rtc_id;
   request.user_ids = user_ids;
   request.layout = layout;
-  rtc_manager_->SetLayout(request,
-                          RTC_SERVICE_ON_ANSWER(rtc::SetLayoutRsp, kSetLayout, {}, on_success),
-                          RTC_SERVICE_ON_ERROR(kSetLayout, {}, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::SetLayout, request, kSetLayout, context, {},
+              on_success, on_failure);
 }
 
 void RtcService::SetLayout(const std::vector<std::string>& user_ids, int32_t layout,
@@ -361,17 +357,12 @@ void RtcService::RtcMuteAll(bool mute, const Done& on_success, const Failed& on_
   auto context = context_.lock();
   if (!context) return;
   const std::string rtc_id = LookupRtcId(context);
-  if (rtc_id.empty()) {
-    Invoke(on_failure, Error("rtc_id is empty"));
-    return;
-  }
-  if (!rtc_manager_) return;
+  if (!HasConference(rtc_id, on_failure)) return;
   rtc::RtcMuteAllReq request;
   request.rtc_id = rtc_id;
   request.mute = mute;
-  rtc_manager_->RtcMuteAll(request,
-                           RTC_SERVICE_ON_ANSWER(rtc::RtcMuteAllRsp, kMuteAll, {}, on_success),
-                           RTC_SERVICE_ON_ERROR(kMuteAll, {}, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::RtcMuteAll, request, kMuteAll, context, {},
+              on_success, on_failure);
 }
 
 void RtcService::RtcMuteAll(bool mute, const DoneCallback& callback) {
@@ -384,18 +375,13 @@ void RtcService::RtcMuteUser(const std::string& user_id, bool mute, const Done& 
   auto context = context_.lock();
   if (!context) return;
   const std::string rtc_id = LookupRtcId(context);
-  if (rtc_id.empty()) {
-    Invoke(on_failure, Error("rtc_id is empty"));
-    return;
-  }
-  if (!rtc_manager_) return;
+  if (!HasConference(rtc_id, on_failure)) return;
   rtc::RtcMuteUserReq request;
   request.rtc_id = rtc_id;
   request.user_id = user_id;
   request.mute = mute;
-  rtc_manager_->RtcMuteUser(request,
-                            RTC_SERVICE_ON_ANSWER(rtc::RtcMuteUserRsp, kMuteUser, {}, on_success),
-                            RTC_SERVICE_ON_ERROR(kMuteUser, {}, on_failure));
+  SendRequest(rtc_manager_, &rtc::RtcManager::RtcMuteUser, request, kMuteUser, context, {},
+              on_success, on_failure);
 }
 
 void RtcService::RtcMuteUser(const std::string& user_id, bool mute, const DoneCallback& callback) {
