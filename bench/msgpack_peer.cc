@@ -103,6 +103,23 @@ void ReadUsers(const msgpack::object& o, std::vector<vanta::rtc::ConfUser>* user
   for (uint32_t i = 0; i < o.via.array.size; ++i) ReadUser(o.via.array.ptr[i], &(*users)[i]);
 }
 
+// msgpack::unpack into an object tree, then `entry(key, value)` for each entry of the top map.
+template <typename Entry>
+bool DecodeMap(const std::string& body, Entry&& entry) {
+  try {
+    msgpack::object_handle oh = msgpack::unpack(body.data(), body.size());
+    const msgpack::object& o = oh.get();
+    if (o.type != msgpack::type::MAP) return false;
+    for (uint32_t i = 0; i < o.via.map.size; ++i) {
+      const msgpack::object_kv& kv = o.via.map.ptr[i];
+      entry(kv.key.as<int>(), kv.val);
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::string Encode(const vanta::rtc::GetConfDetailRsp& rsp, size_t reserve) {
@@ -155,137 +172,108 @@ std::string Encode(const vanta::rtc::KickMembersReq& req, size_t reserve) {
 }
 
 bool Decode(const std::string& body, vanta::rtc::GetConfDetailRsp* out) {
-  try {
-    msgpack::object_handle oh = msgpack::unpack(body.data(), body.size());
-    const msgpack::object& o = oh.get();
-    if (o.type != msgpack::type::MAP) return false;
-    for (uint32_t i = 0; i < o.via.map.size; ++i) {
-      const msgpack::object_kv& kv = o.via.map.ptr[i];
-      const int key = kv.key.as<int>();
-      if (key == 2) {
-        kv.val.convert(out->number2);
-      } else if (key == 1) {
-        const msgpack::object& m = kv.val;
-        if (m.type != msgpack::type::MAP) return false;
-        auto& c = out->conf_info;
-        for (uint32_t j = 0; j < m.via.map.size; ++j) {
-          const msgpack::object_kv& f = m.via.map.ptr[j];
-          switch (f.key.as<int>()) {
-            case 1:
-              f.val.convert(c.text1);
-              break;
-            case 2:
-              f.val.convert(c.text2);
-              break;
-            case 3:
-              f.val.convert(c.text3);
-              break;
-            case 4:
-              f.val.convert(c.text4);
-              break;
-            case 5:
-              ReadUsers(f.val, &c.users);
-              break;
-            case 6:
-              f.val.convert(c.text6);
-              break;
-            case 7:
-              f.val.convert(c.number7);
-              break;
-            case 8:
-              f.val.convert(c.number8);
-              break;
-            case 9:
-              f.val.convert(c.number9);
-              break;
-            case 10:
-              f.val.convert(c.number10);
-              break;
-            case 11:
-              f.val.convert(c.number11);
-              break;
-            case 12:
-              f.val.convert(c.number12);
-              break;
-            case 13:
-              f.val.convert(c.number13);
-              break;
-            case 14:
-              f.val.convert(c.text14);
-              break;
-            case 15:
-              f.val.convert(c.text15);
-              break;
-            case 16:
-              f.val.convert(c.text16);
-              break;
-            case 17:
-              f.val.convert(c.text17);
-              break;
-            case 18:
-              f.val.convert(c.text18);
-              break;
-            default:
-              break;
-          }
-        }
+  return DecodeMap(body, [out](int key, const msgpack::object& val) {
+    if (key == 2) {
+      val.convert(out->number2);
+      return;
+    }
+    if (key != 1 || val.type != msgpack::type::MAP) return;
+    auto& c = out->conf_info;
+    for (uint32_t j = 0; j < val.via.map.size; ++j) {
+      const msgpack::object_kv& f = val.via.map.ptr[j];
+      switch (f.key.as<int>()) {
+        case 1:
+          f.val.convert(c.text1);
+          break;
+        case 2:
+          f.val.convert(c.text2);
+          break;
+        case 3:
+          f.val.convert(c.text3);
+          break;
+        case 4:
+          f.val.convert(c.text4);
+          break;
+        case 5:
+          ReadUsers(f.val, &c.users);
+          break;
+        case 6:
+          f.val.convert(c.text6);
+          break;
+        case 7:
+          f.val.convert(c.number7);
+          break;
+        case 8:
+          f.val.convert(c.number8);
+          break;
+        case 9:
+          f.val.convert(c.number9);
+          break;
+        case 10:
+          f.val.convert(c.number10);
+          break;
+        case 11:
+          f.val.convert(c.number11);
+          break;
+        case 12:
+          f.val.convert(c.number12);
+          break;
+        case 13:
+          f.val.convert(c.number13);
+          break;
+        case 14:
+          f.val.convert(c.text14);
+          break;
+        case 15:
+          f.val.convert(c.text15);
+          break;
+        case 16:
+          f.val.convert(c.text16);
+          break;
+        case 17:
+          f.val.convert(c.text17);
+          break;
+        case 18:
+          f.val.convert(c.text18);
+          break;
+        default:
+          break;
       }
     }
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+  });
 }
 
 bool Decode(const std::string& body, vanta::rtc::ListConfUserRsp* out) {
-  try {
-    msgpack::object_handle oh = msgpack::unpack(body.data(), body.size());
-    const msgpack::object& o = oh.get();
-    if (o.type != msgpack::type::MAP) return false;
-    for (uint32_t i = 0; i < o.via.map.size; ++i) {
-      const msgpack::object_kv& kv = o.via.map.ptr[i];
-      switch (kv.key.as<int>()) {
-        case 1:
-          ReadUsers(kv.val, &out->users);
-          break;
-        case 2:
-          kv.val.convert(out->flag2);
-          break;
-        case 3:
-          kv.val.convert(out->number3);
-          break;
-        default:
-          break;
-      }
+  return DecodeMap(body, [out](int key, const msgpack::object& val) {
+    switch (key) {
+      case 1:
+        ReadUsers(val, &out->users);
+        break;
+      case 2:
+        val.convert(out->flag2);
+        break;
+      case 3:
+        val.convert(out->number3);
+        break;
+      default:
+        break;
     }
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+  });
 }
 
 bool Decode(const std::string& body, vanta::rtc::KickMembersReq* out) {
-  try {
-    msgpack::object_handle oh = msgpack::unpack(body.data(), body.size());
-    const msgpack::object& o = oh.get();
-    if (o.type != msgpack::type::MAP) return false;
-    for (uint32_t i = 0; i < o.via.map.size; ++i) {
-      const msgpack::object_kv& kv = o.via.map.ptr[i];
-      switch (kv.key.as<int>()) {
-        case 1:
-          kv.val.convert(out->rtc_id);
-          break;
-        case 2:
-          kv.val.convert(out->user_ids);
-          break;
-        default:
-          break;
-      }
+  return DecodeMap(body, [out](int key, const msgpack::object& val) {
+    switch (key) {
+      case 1:
+        val.convert(out->rtc_id);
+        break;
+      case 2:
+        val.convert(out->user_ids);
+        break;
+      default:
+        break;
     }
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+  });
 }
 
 }  // namespace peer
