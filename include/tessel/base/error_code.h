@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "tessel/base/export.h"
-
 namespace tessel {
 namespace base {
 
@@ -30,8 +28,9 @@ enum ErrorCode : int {
 };
 
 // The name of `code` ("timeout" for -3, "unkown_error" for -10, ...); empty for -13 and for any
-// code that is not listed above. Thread-safe.
-TESSEL_EXPORT std::string ErrorCodeName(int code);
+// code that is not listed above. Thread-safe. Not part of the exported interface: every binary
+// that links the framework has its own.
+std::string ErrorCodeName(int code);
 
 }  // namespace base
 }  // namespace tessel
