@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "support/network_fixture.h"
-#include "support/network_rtc_operations.h"
+#include "support/network_operations.h"
 #include "tessel/base/error_result.h"
 
 namespace network_test {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "support/network_fixture.h"
-#include "support/network_rtc_operations.h"
+#include "support/network_operations.h"
 
 namespace network_test {
 namespace {

@@ -1,6 +1,6 @@
-// The 21 operations of the RTC adaptor client as one table: for each, the manager's two forms,
-// the URI, the failure and missing-sender texts, a representative request with the exact body
-// it must put on the wire, and an answer body with the record it must decode into.
+// The operations of both adaptor clients as tables: for each, the manager's two forms, the URI,
+// the failure and missing-sender texts, a representative request with the exact body it must
+// put on the wire, and an answer body with the record it must decode into.
 //
 // Every byte below is written by hand from the wire rules (map key = field position, smallest
 // integer form, float32, 0xa0+n / 0xda strings), never produced by the codec under test. Field
@@ -15,58 +15,64 @@
 
 #include "network_fixture.h"
 #include "vanta/rtc/rtc_manager.h"
+#include "vanta/sceneclass/sceneclass_manager.h"
 
 namespace network_test {
 
-struct RtcOp {
+template <typename Manager>
+struct Operation {
   std::string name;
   std::string uri;
   std::string failure_text;
+  // Empty where a missing sender is silent.
   std::string missing_sender_line;
   std::string request_body;
   std::string response_body;
   // The row's request through the function form, recording into `calls`.
-  std::function<void(vanta::rtc::RtcManager&, const std::shared_ptr<Calls>&)> send;
+  std::function<void(Manager&, const std::shared_ptr<Calls>&)> send;
   // The same through the callback-object form.
-  std::function<void(vanta::rtc::RtcManager&, const std::shared_ptr<Calls>&)> send_object;
+  std::function<void(Manager&, const std::shared_ptr<Calls>&)> send_object;
   // The callback-object form with an empty pointer.
-  std::function<void(vanta::rtc::RtcManager&)> send_empty_object;
+  std::function<void(Manager&)> send_empty_object;
   // The function form with both callbacks empty.
-  std::function<void(vanta::rtc::RtcManager&)> send_without_callbacks;
+  std::function<void(Manager&)> send_without_callbacks;
   // Whether a recorded success is the row's expected response record.
   std::function<bool(const std::any&)> is_expected_response;
 };
 
-inline std::ostream& operator<<(std::ostream& os, const RtcOp& op) {
+using RtcOp = Operation<vanta::rtc::RtcManager>;
+using SceneOp = Operation<vanta::sceneclass::SceneclassManager>;
+
+template <typename Manager>
+std::ostream& operator<<(std::ostream& os, const Operation<Manager>& op) {
   return os << op.name;
 }
 
-template <typename Req, typename Rsp>
-RtcOp MakeRtcOp(void (vanta::rtc::RtcManager::*fn)(const Req&,
-                                                   const std::function<void(const Rsp&)>&,
-                                                   const std::function<void(const NexoError&)>&),
-                void (vanta::rtc::RtcManager::*obj)(
-                    const Req&, const std::shared_ptr<vanta::meta::RtcResultCallback<Rsp>>&),
-                std::string name, std::string uri_suffix, std::string failure_text, const Req& req,
-                const std::string& request_spec, const std::string& response_spec,
-                const Rsp& expected) {
-  RtcOp op;
-  op.missing_sender_line = "rtc " + name + ". get rpc service is null";
+template <typename Manager, typename Req, typename Rsp>
+Operation<Manager> MakeOp(
+    void (Manager::*fn)(const Req&, const std::function<void(const Rsp&)>&,
+                        const std::function<void(const NexoError&)>&),
+    void (Manager::*obj)(const Req&, const std::shared_ptr<vanta::meta::RtcResultCallback<Rsp>>&),
+    std::string name, std::string uri, std::string failure_text, std::string missing_sender_line,
+    const Req& req, const std::string& request_spec, const std::string& response_spec,
+    const Rsp& expected) {
+  Operation<Manager> op;
   op.name = std::move(name);
-  op.uri = "/r/Adaptor/RtcMlink/" + uri_suffix;
+  op.uri = std::move(uri);
   op.failure_text = std::move(failure_text);
+  op.missing_sender_line = std::move(missing_sender_line);
   op.request_body = Bytes(request_spec);
   op.response_body = Bytes(response_spec);
-  op.send = [fn, req](vanta::rtc::RtcManager& m, const std::shared_ptr<Calls>& calls) {
+  op.send = [fn, req](Manager& m, const std::shared_ptr<Calls>& calls) {
     (m.*fn)(req, calls->OnSuccess<Rsp>(calls), calls->OnFailure(calls));
   };
-  op.send_object = [obj, req](vanta::rtc::RtcManager& m, const std::shared_ptr<Calls>& calls) {
+  op.send_object = [obj, req](Manager& m, const std::shared_ptr<Calls>& calls) {
     (m.*obj)(req, std::make_shared<RecordingCallback<Rsp>>(calls));
   };
-  op.send_empty_object = [obj, req](vanta::rtc::RtcManager& m) {
+  op.send_empty_object = [obj, req](Manager& m) {
     (m.*obj)(req, std::shared_ptr<vanta::meta::RtcResultCallback<Rsp>>());
   };
-  op.send_without_callbacks = [fn, req](vanta::rtc::RtcManager& m) {
+  op.send_without_callbacks = [fn, req](Manager& m) {
     (m.*fn)(req, std::function<void(const Rsp&)>(), std::function<void(const NexoError&)>());
   };
   op.is_expected_response = [expected](const std::any& got) {
@@ -74,6 +80,22 @@ RtcOp MakeRtcOp(void (vanta::rtc::RtcManager::*fn)(const Req&,
     return rsp != nullptr && *rsp == expected;
   };
   return op;
+}
+
+// An RTC row: URI "/r/Adaptor/RtcMlink/" + suffix, missing-sender line "rtc <Op>. get rpc
+// service is null".
+template <typename Req, typename Rsp>
+RtcOp MakeRtcOp(void (vanta::rtc::RtcManager::*fn)(const Req&,
+                                                   const std::function<void(const Rsp&)>&,
+                                                   const std::function<void(const NexoError&)>&),
+                void (vanta::rtc::RtcManager::*obj)(
+                    const Req&, const std::shared_ptr<vanta::meta::RtcResultCallback<Rsp>>&),
+                const std::string& name, const std::string& uri_suffix, std::string failure_text,
+                const Req& req, const std::string& request_spec, const std::string& response_spec,
+                const Rsp& expected) {
+  return MakeOp(fn, obj, name, "/r/Adaptor/RtcMlink/" + uri_suffix, std::move(failure_text),
+                "rtc " + name + ". get rpc service is null", req, request_spec, response_spec,
+                expected);
 }
 
 inline std::vector<RtcOp> RtcOperations() {
@@ -343,6 +365,64 @@ inline std::vector<RtcOp> RtcOperations() {
     req.share = true;
     ops.push_back(MakeRtcOp(VANTA_TEST_OP(ShareScreen), "shareScreen", "ShareScreen failed,", req,
                             "82 01 a2 'r1' 02 c3", "80", ShareScreenRsp()));
+  }
+#undef VANTA_TEST_OP
+  return ops;
+}
+
+inline std::vector<SceneOp> SceneOperations() {
+  using namespace vanta::sceneclass;
+  std::vector<SceneOp> ops;
+#define VANTA_TEST_OP(Op) &SceneclassManager::Op, &SceneclassManager::Op, #Op
+  {
+    CreateClassReq req;
+    req.field1 = "math";
+    req.field2 = "room 7";
+    // All thirteen keys; the thirteenth is decoded and not carried into the record.
+    CreateClassRsp rsp;
+    rsp.field1 = "f1";
+    rsp.field2 = "f2";
+    rsp.field3 = "f3";
+    rsp.field4 = "f4";
+    rsp.field5 = -2147483647 - 1;
+    rsp.field6 = 4294967296;   // 2^32
+    rsp.field7 = -4294967297;  // fffffffeffffffff
+    rsp.field8 = "f8";
+    rsp.field9 = "f9";
+    rsp.field10 = "f10";
+    rsp.field11 = "f11";
+    rsp.field12 = "f12";
+    ops.push_back(MakeOp(VANTA_TEST_OP(CreateClass), "/r/Adaptor/ClassScene/createClass",
+                         "CreateClass failed,", "", req, "82 01 a4 'math' 02 a6 'room 7'",
+                         "8d 01 a2 'f1' 02 a2 'f2' 03 a2 'f3' 04 a2 'f4' 05 d2 80 00 00 00"
+                         "   06 cf 00 00 00 01 00 00 00 00 07 d3 ff ff ff fe ff ff ff ff"
+                         "   08 a2 'f8' 09 a2 'f9' 0a a3 'f10' 0b a3 'f11' 0c a3 'f12'"
+                         "   0d a3 'f13'",
+                         rsp));
+  }
+  {
+    GetClassDetailReq req;
+    req.field1 = "c-42";
+    GetClassDetailRsp rsp;
+    rsp.field1 = "x";
+    rsp.field5 = 127;
+    rsp.field12 = "tw";
+    ops.push_back(MakeOp(VANTA_TEST_OP(GetClassDetail), "/r/Adaptor/ClassScene/getClassDetail",
+                         "GetClassDetail failed,", "", req, "81 01 a4 'c-42'",
+                         "83 05 7f 0c a2 'tw' 01 a1 'x'", rsp));
+  }
+  {
+    StartClassReq req;
+    req.field1 = "c-42";
+    ops.push_back(MakeOp(VANTA_TEST_OP(StartClass), "/r/Adaptor/ClassScene/startClass",
+                         "StartClass failed,", "", req, "81 01 a4 'c-42'", "80", StartClassRsp()));
+  }
+  {
+    StopClassReq req;
+    // Unknown keys holding strings are skipped.
+    ops.push_back(MakeOp(VANTA_TEST_OP(StopClass), "/r/Adaptor/ClassScene/stopClass",
+                         "StopClass failed,", "", req, "81 01 a0", "82 01 a2 'ok' 02 a1 'y'",
+                         StopClassRsp()));
   }
 #undef VANTA_TEST_OP
   return ops;
