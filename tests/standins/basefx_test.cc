@@ -1,7 +1,9 @@
 // The foundation library: worker threads with names, string conversion and log routing.
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
 #include <pthread.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,8 @@
 
 namespace {
 
+// The names and the 15-byte limit below are what Linux gives threads.
+#if defined(__linux__)
 std::string CurrentOsThreadName() {
   char name[64] = {};
   pthread_getname_np(pthread_self(), name, sizeof name);
@@ -48,6 +52,7 @@ TEST(ThreadTest, KeepsTheFullNameAndGivesTheSystemWhatItAccepts) {
     thread.Join(true);
   }
 }
+#endif
 
 TEST(ThreadTest, RunsTasksInOrderOnItsOwnThread) {
   basefx::Thread thread("order");

@@ -4,6 +4,8 @@
 
 #if defined(__linux__) || defined(__APPLE__)
 #include <pthread.h>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace basefx {
@@ -13,6 +15,10 @@ namespace {
 constexpr std::size_t kOsNameLimit = 15;
 #elif defined(__APPLE__)
 constexpr std::size_t kOsNameLimit = 63;
+#elif defined(_WIN32)
+// A thread description is a counted UTF-16 string; UTF-8 never has fewer bytes than UTF-16 has
+// units, so this many bytes always fit.
+constexpr std::size_t kOsNameLimit = 32767;
 #else
 constexpr std::size_t kOsNameLimit = 0;
 #endif
@@ -23,6 +29,19 @@ void SetCurrentThreadName(const std::string& os_name) {
   pthread_setname_np(pthread_self(), os_name.c_str());
 #elif defined(__APPLE__)
   pthread_setname_np(os_name.c_str());
+#elif defined(_WIN32)
+  // SetThreadDescription exists from Windows 10 1607 on; earlier systems leave threads unnamed.
+  using SetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+  static const auto set_description =
+      reinterpret_cast<SetThreadDescriptionFn>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  if (set_description == nullptr) return;
+  const int size = static_cast<int>(os_name.size());
+  const int units = MultiByteToWideChar(CP_UTF8, 0, os_name.data(), size, nullptr, 0);
+  if (units <= 0) return;
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, os_name.data(), size, &wide[0], units);
+  set_description(GetCurrentThread(), wide.c_str());
 #endif
 }
 
