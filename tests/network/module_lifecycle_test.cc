@@ -255,7 +255,7 @@ TEST_F(ModuleLifecycleTest, AManagerMadeBeforeItsKeyWasSetFindsNoSender) {
   // The manager takes manager_uid when it is made; left empty, it looks up the empty account.
   auto manager = RtcModuleImpl::Find(user)->GetRtcManager();
   ASSERT_TRUE(manager);
-  AnswerWith(200, "80");
+  AnswerWith(200, Bytes("80"));
   auto calls = std::make_shared<Calls>();
   RtcOperations()[0].send(*manager, calls);
   EXPECT_EQ(calls->total(), 0);
@@ -265,7 +265,7 @@ TEST_F(ModuleLifecycleTest, AManagerMadeBeforeItsKeyWasSetFindsNoSender) {
 }
 
 TEST_F(ModuleLifecycleTest, RequestsAfterReleaseAreDroppedRtcLoudlyClassSceneSilently) {
-  AnswerWith(200, "80");
+  AnswerWith(200, Bytes("80"));
   auto rtc = RtcManager();
   auto scene = SceneManager();
   ASSERT_TRUE(rtc && scene);
@@ -321,7 +321,7 @@ TEST_F(ModuleLifecycleTest, ChannelLookupStopsAtTheFirstMissingPiece) {
       {"no request channel", user, [] { nexo_standin::SetAccountServices("alice", true, false); },
        nullptr},
   };
-  AnswerWith(200, "80");
+  AnswerWith(200, Bytes("80"));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     c.arrange();
