@@ -65,8 +65,11 @@ void SendRequest(const std::shared_ptr<rtc::RtcManager>& manager, Send<Req, Rsp>
                  const std::shared_ptr<ServiceContext>& context, ReportParams params,
                  const RtcSuccessFunc<>& on_success, const RtcFailureFunc& on_failure) {
   if (!manager) return;
-  ((*manager).*send)(request, OnAnswer<Rsp>(outcome, context, params, on_success),
-                     OnError(outcome, context, std::move(params), on_failure));
+  // Two statements: argument order is unspecified, and the failure wrapper takes the
+  // parameters over only once the success wrapper has its copy.
+  auto on_answer = OnAnswer<Rsp>(outcome, context, params, on_success);
+  auto on_error = OnError(outcome, context, std::move(params), on_failure);
+  ((*manager).*send)(request, std::move(on_answer), std::move(on_error));
 }
 
 // The operations that need a conference refuse at once without one.
