@@ -12,7 +12,21 @@ packages=(
   clang-14 libclang-rt-14-dev  # libFuzzer targets
   clang-format
 )
-# Extra groups a caller can ask for: RTC_EXTRA_PACKAGES="g++-multilib ..."
+# Optional groups, named on the command line (scripts/install-deps.sh linux32 mingw32):
+#   linux32  the 32-bit Linux build: the multilib compilers, and GoogleTest's sources (Debian
+#            has no 32-bit GoogleTest libraries for this machine, so the build compiles them)
+#   mingw32  the 32-bit Windows cross-build: MinGW-w64 for i686 with posix threads
+for group in "$@"; do
+  case "$group" in
+    linux32) packages+=(g++-multilib googletest) ;;
+    mingw32) packages+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest) ;;
+    *)
+      echo "unknown package group: $group (known: linux32 mingw32)" >&2
+      exit 2
+      ;;
+  esac
+done
+# Any other packages a caller wants: RTC_EXTRA_PACKAGES="gdb valgrind"
 if [[ -n "${RTC_EXTRA_PACKAGES:-}" ]]; then
   read -r -a extra <<<"${RTC_EXTRA_PACKAGES}"
   packages+=("${extra[@]}")

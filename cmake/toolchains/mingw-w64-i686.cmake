@@ -27,7 +27,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # platform defaults are replaced after CMake has loaded them.
 set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/mingw-w64-rules.cmake)
 
-# rapidjson is header-only and the same for every target; the host's copy is used through a
-# configuration that exposes only its own directory (the host's /usr/include must never reach
-# a Windows compile).
+# rapidjson and msgpack-cxx (tests only) are header-only and the same for every target; the
+# host's copies are used through configurations that expose only their own directories (the
+# host's /usr/include must never reach a Windows compile).
 set(RapidJSON_DIR ${CMAKE_CURRENT_LIST_DIR}/../cross/RapidJSON CACHE PATH "")
+set(msgpack_DIR ${CMAKE_CURRENT_LIST_DIR}/../cross/msgpack CACHE PATH "")

@@ -1,0 +1,20 @@
+# msgpack-cxx (header-only, test-only) for cross builds: the build machine's headers, in a
+# directory of their own, as the interface target msgpackc-cxx.
+find_path(RTC_HOST_MSGPACK_INCLUDE msgpack.hpp
+          PATHS /usr/include /usr/local/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT RTC_HOST_MSGPACK_INCLUDE)
+  set(msgpack_FOUND FALSE)
+  set(msgpack_NOT_FOUND_MESSAGE "msgpack-cxx headers not found (Debian: libmsgpack-cxx-dev)")
+  return()
+endif()
+set(dir ${CMAKE_BINARY_DIR}/cross-include/msgpack-cxx)
+file(MAKE_DIRECTORY ${dir})
+foreach(entry msgpack.hpp msgpack)
+  if(NOT EXISTS ${dir}/${entry})
+    file(CREATE_LINK ${RTC_HOST_MSGPACK_INCLUDE}/${entry} ${dir}/${entry} SYMBOLIC)
+  endif()
+endforeach()
+if(NOT TARGET msgpackc-cxx)
+  add_library(msgpackc-cxx INTERFACE IMPORTED)
+  set_target_properties(msgpackc-cxx PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${dir})
+endif()
