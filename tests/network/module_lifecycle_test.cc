@@ -74,21 +74,6 @@ TEST_F(ModuleLifecycleTest, EveryEngineEventIsLoggedByBothModules) {
   EXPECT_EQ(vanta::sceneclass::GetClassSceneServiceInfo()->handler->app_id, "app7");
 }
 
-TEST_F(ModuleLifecycleTest, ModulesDescribeThemselvesAndOfferNoExtensions) {
-  auto rtc = vanta::rtc::GetRtcServiceInfo();
-  auto scene = vanta::sceneclass::GetClassSceneServiceInfo();
-  EXPECT_EQ(rtc, vanta::rtc::GetRtcServiceInfo());
-  EXPECT_EQ(rtc->GetModuleName(), "rtc");
-  EXPECT_EQ(scene->GetModuleName(), "class_scene");
-  EXPECT_EQ(rtc->GetEventHandler(), rtc->handler);
-  EXPECT_EQ(scene->GetEventHandler(), scene->handler);
-  const auto extensions = nexo_standin::QueryExtensions();
-  ASSERT_EQ(extensions.size(), 2u);
-  EXPECT_EQ(extensions[0], nullptr);
-  EXPECT_EQ(extensions[1], nullptr);
-  EXPECT_TRUE(nexo_standin::QueryDescriptors().empty());
-}
-
 TEST_F(ModuleLifecycleTest, AnEmptyUserIdLeavesTheWholeKeyEmpty) {
   const NexoUserId nobody{"", "kiosk"};
   nexo_standin::AddAccount(nobody);

@@ -90,7 +90,7 @@ class NetworkStressTest : public NetworkTest {
     NetworkTest::SetUp();
     nexo_standin::SetSynchronousDelivery(false);
     nexo_standin::SetRequestTimeout(100ms);
-    // Every failure is logged; keep the capture from dominating the run.
+    // Each failure would write a line; building hundreds of them would dominate the run.
     basefx::SetMinLogSeverity(4);
   }
   void TearDown() override {

@@ -39,25 +39,25 @@ using namespace std::chrono_literals;
 using vanta::nexo::NexoError;
 using vanta::nexo::NexoUserId;
 
-// Bytes from a hand-written spec: hex pairs, and text in single quotes standing for its own
+// Bytes written by hand: hex pairs, and text in single quotes standing for its own
 // bytes ("a2 'r1'" is a2 72 31). Blanks separate nothing and may go anywhere.
-inline std::string Bytes(const std::string& spec) {
+inline std::string Bytes(const std::string& hex) {
   std::string out;
-  for (size_t i = 0; i < spec.size();) {
-    const char c = spec[i];
+  for (size_t i = 0; i < hex.size();) {
+    const char c = hex[i];
     if (c == ' ') {
       ++i;
     } else if (c == '\'') {
-      const size_t end = spec.find('\'', i + 1);
-      if (end == std::string::npos) throw std::invalid_argument("unterminated text: " + spec);
-      out += spec.substr(i + 1, end - i - 1);
+      const size_t end = hex.find('\'', i + 1);
+      if (end == std::string::npos) throw std::invalid_argument("unterminated text: " + hex);
+      out += hex.substr(i + 1, end - i - 1);
       i = end + 1;
     } else {
-      if (i + 1 >= spec.size() || !std::isxdigit(static_cast<unsigned char>(c)) ||
-          !std::isxdigit(static_cast<unsigned char>(spec[i + 1]))) {
-        throw std::invalid_argument("bad hex at " + std::to_string(i) + ": " + spec);
+      if (i + 1 >= hex.size() || !std::isxdigit(static_cast<unsigned char>(c)) ||
+          !std::isxdigit(static_cast<unsigned char>(hex[i + 1]))) {
+        throw std::invalid_argument("bad hex at " + std::to_string(i) + ": " + hex);
       }
-      out += static_cast<char>(std::stoi(spec.substr(i, 2), nullptr, 16));
+      out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
       i += 2;
     }
   }

@@ -54,15 +54,15 @@ Operation<Manager> MakeOp(
                         const std::function<void(const NexoError&)>&),
     void (Manager::*obj)(const Req&, const std::shared_ptr<vanta::meta::RtcResultCallback<Rsp>>&),
     std::string name, std::string uri, std::string failure_text, std::string missing_sender_line,
-    const Req& req, const std::string& request_spec, const std::string& response_spec,
+    const Req& req, const std::string& request_hex, const std::string& response_hex,
     const Rsp& expected) {
   Operation<Manager> op;
   op.name = std::move(name);
   op.uri = std::move(uri);
   op.failure_text = std::move(failure_text);
   op.missing_sender_line = std::move(missing_sender_line);
-  op.request_body = Bytes(request_spec);
-  op.response_body = Bytes(response_spec);
+  op.request_body = Bytes(request_hex);
+  op.response_body = Bytes(response_hex);
   op.send = [fn, req](Manager& m, const std::shared_ptr<Calls>& calls) {
     (m.*fn)(req, calls->OnSuccess<Rsp>(calls), calls->OnFailure(calls));
   };
@@ -91,10 +91,10 @@ RtcOp MakeRtcOp(void (vanta::rtc::RtcManager::*fn)(const Req&,
                 void (vanta::rtc::RtcManager::*obj)(
                     const Req&, const std::shared_ptr<vanta::meta::RtcResultCallback<Rsp>>&),
                 const std::string& name, const std::string& uri_suffix, std::string failure_text,
-                const Req& req, const std::string& request_spec, const std::string& response_spec,
+                const Req& req, const std::string& request_hex, const std::string& response_hex,
                 const Rsp& expected) {
   return MakeOp(fn, obj, name, "/r/Adaptor/RtcMlink/" + uri_suffix, std::move(failure_text),
-                "rtc " + name + ". get rpc service is null", req, request_spec, response_spec,
+                "rtc " + name + ". get rpc service is null", req, request_hex, response_hex,
                 expected);
 }
 
