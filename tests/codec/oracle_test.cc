@@ -43,7 +43,8 @@ int64_t RandomInt(Rng& rng) {
     case 0:
       return edge;
     case 1:
-      return edge + static_cast<int64_t>(rng() % 3) - 1;  // may wrap at the ends: fine
+      // One either side of the boundary, wrapping around at the ends of the range.
+      return static_cast<int64_t>(static_cast<uint64_t>(edge) + rng() % 3 - 1);
     case 2:
       return static_cast<int64_t>(rng()) >> (rng() % 64);
     default:

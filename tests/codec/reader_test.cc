@@ -435,6 +435,7 @@ TEST(ReaderTest, FieldsDecodedBeforeAFailureStay) {
       {"truncated value", "83 01 a1 61 02 05 03 cd 01"},
       {"bad key", "83 01 a1 61 02 05 00 07"},
       {"nested failure", "83 01 a1 61 02 05 08 82 01 07 02 05"},
+      {"the same field again, cut short", "83 01 a1 61 02 05 01 a2 62"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace tessel {
 namespace idl {
@@ -381,19 +382,18 @@ bool ReadStringPayload(MsgpackContext* ctx, const Header& h, std::string* out) {
     return true;
   }
   // Unknown source size: grow in bounded steps so a lying length costs at most one step
-  // beyond the bytes actually delivered.
+  // beyond the bytes actually delivered. The bytes go to a buffer of their own: a read that
+  // fails must leave the field's earlier value as it was.
   constexpr uint32_t kStep = 64 * 1024;
-  out->clear();
+  std::string buffer;
   uint32_t done = 0;
   while (done < n) {
     const uint32_t chunk = std::min(kStep, n - done);
-    out->resize(done + chunk);
-    if (!ReadBytes(ctx, &(*out)[done], chunk)) {
-      out->clear();
-      return false;
-    }
+    buffer.resize(done + chunk);
+    if (!ReadBytes(ctx, &buffer[done], chunk)) return false;
     done += chunk;
   }
+  *out = std::move(buffer);
   return true;
 }
 
