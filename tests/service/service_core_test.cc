@@ -297,6 +297,59 @@ TEST_F(ServiceTest, ObjectFormsAnswerThroughTheCallbackObject) {
   EXPECT_EQ(layout->results()[0].error.code, 0);
 }
 
+// Counts the calls that reach the function forms through the virtual table.
+class DispatchProbe : public RtcService {
+ public:
+  using RtcService::GetConfDetail;
+  using RtcService::JoinRtc;
+  using RtcService::LeaveRtc;
+  using RtcService::RtcService;
+  using RtcService::StartClass;
+  void JoinRtc(int32_t arg, const Done& s, const Failed& f) override {
+    ++virtual_calls;
+    RtcService::JoinRtc(arg, s, f);
+  }
+  void LeaveRtc(bool destroy, const Done& s, const Failed& f) override {
+    ++virtual_calls;
+    RtcService::LeaveRtc(destroy, s, f);
+  }
+  void GetConfDetail(const vanta::meta::RtcSuccessFunc<vanta::rtc::GetConfDetailRsp>& s,
+                     const Failed& f) override {
+    ++virtual_calls;
+    RtcService::GetConfDetail(s, f);
+  }
+  void StartClass(const vanta::sceneclass::StartClassReq& req,
+                  const vanta::meta::RtcSuccessFunc<vanta::sceneclass::StartClassRsp>& s,
+                  const Failed& f) override {
+    ++virtual_calls;
+    RtcService::StartClass(req, s, f);
+  }
+  int virtual_calls = 0;
+};
+
+TEST_F(ServiceTest, ObjectFormsRunTheirOwnFunctionFormNotAnOverride) {
+  InConference("conf-1");
+  auto probe = std::make_shared<DispatchProbe>(host.context);
+  auto done = std::make_shared<refhost::RecordingCallback<>>();
+  probe->JoinRtc(0, done);
+  probe->LeaveRtc(false, done);
+  auto detail = std::make_shared<refhost::RecordingCallback<vanta::rtc::GetConfDetailRsp>>();
+  probe->GetConfDetail(detail);
+  auto klass = std::make_shared<refhost::RecordingCallback<vanta::sceneclass::StartClassRsp>>();
+  probe->StartClass({"cls"}, klass);
+
+  EXPECT_EQ(probe->virtual_calls, 0);
+  EXPECT_EQ(SentUris(), (std::vector<std::string>{
+                            std::string(kRtcUri) + "getToken",
+                            std::string(kRtcUri) + "reportLeaveStatus",
+                            std::string(kRtcUri) + "getConfDetail",
+                            std::string(kClassUri) + "startClass",
+                        }));
+  EXPECT_EQ(done->count(), 1u) << "leaving answers; joining waits for an engine";
+  EXPECT_EQ(detail->count(), 1u);
+  EXPECT_EQ(klass->count(), 1u);
+}
+
 // ---- attaching the media engine ----------------------------------------------------------
 
 TEST_F(ServiceTest, SetMediaEngineRegistersTheServiceThenPassesTheTestUserAnswer) {
