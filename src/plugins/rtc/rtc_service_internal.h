@@ -43,16 +43,5 @@ void WithCallbackObject(const std::shared_ptr<RtcResultCallback<Rsp...>>& callba
   }
 }
 
-// Joins texts with "," (nothing before the first, nothing after the last).
-template <typename Container, typename Project>
-std::string JoinWithCommas(const Container& items, Project project) {
-  std::string out;
-  for (const auto& item : items) {
-    if (!out.empty()) out += ",";
-    out += project(item);
-  }
-  return out;
-}
-
 }  // namespace meta
 }  // namespace vanta
