@@ -90,6 +90,9 @@ constexpr bool kIsModel = std::is_base_of<BaseModel, T>::value;
 // Size of a value that cannot be encoded (a string or list beyond 32-bit lengths); sums that
 // meet it stay at it.
 constexpr size_t kUnencodable = static_cast<size_t>(-1);
+
+// A list decoded from memory reserves at most this many bytes of elements per body byte left.
+constexpr uint64_t kReserveBytesPerBodyByte = 8;
 TESSEL_INLINE size_t AddSizes(size_t a, size_t b) {
   return a > kUnencodable - b ? kUnencodable : a + b;
 }
@@ -493,6 +496,12 @@ struct ValueTraits<std::vector<E>> {
     uint32_t reserve = 0;
     if (!UnpackArrayHeaderFast(ctx, is_nil, &count, &reserve)) return false;
     if (*is_nil) return true;
+    if (BufferSource* s = FastSource(ctx)) {
+      // No more memory than a small multiple of the body left: a header that lies about a
+      // list of large models must not turn a small body into a large reservation.
+      const uint64_t by_memory = s->remaining() * kReserveBytesPerBodyByte / sizeof(E) + 1;
+      if (reserve > by_memory) reserve = static_cast<uint32_t>(by_memory);
+    }
     v->reserve(v->size() + reserve);
     for (uint32_t i = 0; i < count; ++i) {
       // Decoded in place: a nil element, or one that fails, is taken back out.
