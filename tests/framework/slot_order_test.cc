@@ -17,25 +17,18 @@
 
 namespace {
 
-struct Slot {
-  std::string name;
-  std::ptrdiff_t index;
-  int slot;
-};
-
-// `probe` is the index of a virtual a derived class adds: the size of the table.
-void ExpectLayout(const std::vector<Slot>& table, int slot_count, std::ptrdiff_t probe) {
-  if (!vtable::kSupported) GTEST_SKIP() << "layout is read through the Itanium member pointer";
-  for (const Slot& s : table) {
-    EXPECT_EQ(s.index, vtable::IndexForSlot(s.slot)) << s.name << " should be slot " << s.slot;
+// Each named function must sit in slots 1, 2, ... in the order given (or from `first`), and
+// `probe`, a virtual a derived class adds, must come right after the last of `slots`.
+void ExpectLayout(const char* what, const std::vector<std::ptrdiff_t>& indexes, int first,
+                  int slots, std::ptrdiff_t probe) {
+  for (size_t i = 0; i < indexes.size(); ++i) {
+    EXPECT_EQ(indexes[i], vtable::IndexForSlot(first + static_cast<int>(i)))
+        << what << ": entry " << i << " should be slot " << first + static_cast<int>(i);
   }
-  EXPECT_EQ(probe, slot_count + 1) << "unexpected entries after the last slot";
+  EXPECT_EQ(probe, slots + 1) << what << ": unexpected entries after the last slot";
 }
 
-#define SLOT(Class, fn, n)              \
-  Slot {                                \
-#fn, vtable::IndexOf(&Class::fn), n \
-  }
+#define IDX(Class, fn) vtable::IndexOf(&Class::fn)
 #define PROBE(Class)                       \
   [] {                                     \
     struct P : Class {                     \
@@ -43,84 +36,53 @@ void ExpectLayout(const std::vector<Slot>& table, int slot_count, std::ptrdiff_t
     };                                     \
     return vtable::IndexOf(&P::ProbeSlot); \
   }()
+#define LAYOUT(Class, first, slots, ...) \
+  ExpectLayout(#Class, std::vector<std::ptrdiff_t>{__VA_ARGS__}, first, slots, PROBE(Class))
 
 using tessel::mlink::Message;
 using tessel::mlink::Request;
 using tessel::mlink::RequestContext;
 namespace svc = tessel::service;
 namespace nx = vanta::nexo;
+using H = nx::NexoModuleEventHandler;
+using M = svc::RpcMessage;
 
-TEST(SlotOrder, ErrorResultHasOnlyItsDestructor) {
-  ExpectLayout({}, 1, PROBE(tessel::base::ErrorResult));
-}
-
-TEST(SlotOrder, MlinkMessageAndRequest) {
-  const std::vector<Slot> table = {
-      SLOT(Message, HasHeader, 1),  SLOT(Message, GetHeader, 2),    SLOT(Message, AddHeader, 3),
-      SLOT(Message, SetHeader, 4),  SLOT(Message, RemoveHeader, 5), SLOT(Message, HeaderKeys, 6),
-      SLOT(Message, GetHeaders, 7), SLOT(Message, headers, 8),      SLOT(Message, set_headers, 9),
-      SLOT(Message, startline, 10), SLOT(Message, ToString, 11),
-  };
-  ExpectLayout(table, 12, PROBE(Message));
+TEST(SlotOrder, RequestRecords) {
+  if (!vtable::kSupported) GTEST_SKIP() << "layout is read through the Itanium member pointer";
+  LAYOUT(tessel::base::ErrorResult, 1, 1);
+  LAYOUT(Message, 1, 12, IDX(Message, HasHeader), IDX(Message, GetHeader), IDX(Message, AddHeader),
+         IDX(Message, SetHeader), IDX(Message, RemoveHeader), IDX(Message, HeaderKeys),
+         IDX(Message, GetHeaders), IDX(Message, headers), IDX(Message, set_headers),
+         IDX(Message, startline), IDX(Message, ToString));
   // The request overrides in place and adds nothing.
-  ExpectLayout({SLOT(Request, startline, 10), SLOT(Request, ToString, 11)}, 12, PROBE(Request));
+  LAYOUT(Request, 10, 12, IDX(Request, startline), IDX(Request, ToString));
+  LAYOUT(RequestContext, 1, 4, IDX(RequestContext, OnSuccess), IDX(RequestContext, OnNotify),
+         IDX(RequestContext, OnFailure));
+  LAYOUT(M, 1, 12, IDX(M, startline), IDX(M, set_startline), IDX(M, HasHeader), IDX(M, GetHeader),
+         IDX(M, AddHeader), IDX(M, SetHeader), IDX(M, RemoveHeader), IDX(M, HeaderKeys),
+         IDX(M, GetHeaders), IDX(M, headers), IDX(M, set_headers));
+  LAYOUT(svc::RpcRequest, 12, 14, IDX(svc::RpcRequest, uri), IDX(svc::RpcRequest, set_uri));
+  LAYOUT(svc::RpcResponse, 1, 12);
+  LAYOUT(svc::BaseMessage, 1, 1);
+  LAYOUT(svc::RpcContext, 1, 1);
 }
 
-TEST(SlotOrder, RequestContext) {
-  const std::vector<Slot> table = {
-      SLOT(RequestContext, OnSuccess, 1),
-      SLOT(RequestContext, OnNotify, 2),
-      SLOT(RequestContext, OnFailure, 3),
-  };
-  ExpectLayout(table, 4, PROBE(RequestContext));
-}
-
-TEST(SlotOrder, GenericRpcRecords) {
-  const std::vector<Slot> message = {
-      SLOT(svc::RpcMessage, startline, 1),    SLOT(svc::RpcMessage, set_startline, 2),
-      SLOT(svc::RpcMessage, HasHeader, 3),    SLOT(svc::RpcMessage, GetHeader, 4),
-      SLOT(svc::RpcMessage, AddHeader, 5),    SLOT(svc::RpcMessage, SetHeader, 6),
-      SLOT(svc::RpcMessage, RemoveHeader, 7), SLOT(svc::RpcMessage, HeaderKeys, 8),
-      SLOT(svc::RpcMessage, GetHeaders, 9),   SLOT(svc::RpcMessage, headers, 10),
-      SLOT(svc::RpcMessage, set_headers, 11),
-  };
-  ExpectLayout(message, 12, PROBE(svc::RpcMessage));
-  ExpectLayout({SLOT(svc::RpcRequest, uri, 12), SLOT(svc::RpcRequest, set_uri, 13)}, 14,
-               PROBE(svc::RpcRequest));
-  ExpectLayout({}, 12, PROBE(svc::RpcResponse));
-  ExpectLayout({}, 1, PROBE(svc::BaseMessage));
-  ExpectLayout({}, 1, PROBE(svc::RpcContext));
-}
-
-TEST(SlotOrder, ModuleEventHandlerHasThirteenSlots) {
-  using H = nx::NexoModuleEventHandler;
-  const std::vector<Slot> table = {
-      SLOT(H, OnEngineStart, 1),     SLOT(H, OnEngineStarted, 2),    SLOT(H, OnManagerCreate, 3),
-      SLOT(H, OnManagerInit, 4),     SLOT(H, OnManagerInitAsync, 5), SLOT(H, OnManagerCreated, 6),
-      SLOT(H, OnManagerRelease, 7),  SLOT(H, OnEnterBackground, 8),  SLOT(H, OnEnterForeground, 9),
-      SLOT(H, OnEngineReleased, 10), SLOT(H, GetExtension, 11),      SLOT(H, GetDescriptors, 12),
-  };
-  ExpectLayout(table, 13, PROBE(H));
-}
-
-TEST(SlotOrder, EngineInterfaces) {
-  ExpectLayout(
-      {SLOT(nx::NexoModuleInfo, GetModuleName, 1), SLOT(nx::NexoModuleInfo, GetEventHandler, 2)}, 3,
-      PROBE(nx::NexoModuleInfo));
-  ExpectLayout(
-      {SLOT(nx::NexoResultListener, OnSuccess, 1), SLOT(nx::NexoResultListener, OnFailure, 2)}, 3,
-      PROBE(nx::NexoResultListener));
-  ExpectLayout({SLOT(nx::NexoEngine, RegisterModule, 1)}, 2, PROBE(nx::NexoEngine));
-  ExpectLayout({SLOT(nx::NexoEngineEx, GetNexoManagerEx, 1)}, 2, PROBE(nx::NexoEngineEx));
-  ExpectLayout({SLOT(nx::NexoManagerEx, GetMlinkService, 8)}, 9, PROBE(nx::NexoManagerEx));
-  ExpectLayout({SLOT(nx::NexoMlinkService, GetRequestChannel, 1)}, 2, PROBE(nx::NexoMlinkService));
-  ExpectLayout({SLOT(nx::MlinkRequestChannel, SendRequest, 16)}, 17,
-               PROBE(nx::MlinkRequestChannel));
-}
-
-TEST(SlotOrder, MonitoringModuleReportsInSlotFive) {
-  ExpectLayout({SLOT(vanta::metrix::MetrixModule, Report, 5)}, 6,
-               PROBE(vanta::metrix::MetrixModule));
+TEST(SlotOrder, EngineAndMonitoringInterfaces) {
+  if (!vtable::kSupported) GTEST_SKIP() << "layout is read through the Itanium member pointer";
+  LAYOUT(H, 1, 13, IDX(H, OnEngineStart), IDX(H, OnEngineStarted), IDX(H, OnManagerCreate),
+         IDX(H, OnManagerInit), IDX(H, OnManagerInitAsync), IDX(H, OnManagerCreated),
+         IDX(H, OnManagerRelease), IDX(H, OnEnterBackground), IDX(H, OnEnterForeground),
+         IDX(H, OnEngineReleased), IDX(H, GetExtension), IDX(H, GetDescriptors));
+  LAYOUT(nx::NexoModuleInfo, 1, 3, IDX(nx::NexoModuleInfo, GetModuleName),
+         IDX(nx::NexoModuleInfo, GetEventHandler));
+  LAYOUT(nx::NexoResultListener, 1, 3, IDX(nx::NexoResultListener, OnSuccess),
+         IDX(nx::NexoResultListener, OnFailure));
+  LAYOUT(nx::NexoEngine, 1, 2, IDX(nx::NexoEngine, RegisterModule));
+  LAYOUT(nx::NexoEngineEx, 1, 2, IDX(nx::NexoEngineEx, GetNexoManagerEx));
+  LAYOUT(nx::NexoManagerEx, 8, 9, IDX(nx::NexoManagerEx, GetMlinkService));
+  LAYOUT(nx::NexoMlinkService, 1, 2, IDX(nx::NexoMlinkService, GetRequestChannel));
+  LAYOUT(nx::MlinkRequestChannel, 16, 17, IDX(nx::MlinkRequestChannel, SendRequest));
+  LAYOUT(vanta::metrix::MetrixModule, 5, 6, IDX(vanta::metrix::MetrixModule, Report));
 }
 
 }  // namespace
