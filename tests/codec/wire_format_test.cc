@@ -3,12 +3,8 @@
 // a plain write callback.
 #include <gtest/gtest.h>
 
-#include <cfloat>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -23,7 +19,6 @@ namespace {
 using codec_test::AllModel;
 using codec_test::Bytes;
 using codec_test::Hex;
-using codec_test::InnerModel;
 using tessel::idl::BaseModel;
 using tessel::idl::BaseModelValue;
 using tessel::idl::ModelValue;
@@ -38,46 +33,20 @@ std::string Encode(const M& model) {
   return bytes;
 }
 
-// A model of `n` int fields (up to the 100 a model may have), field i holding i + 1.
-class WideModel : public BaseModel {
- public:
-  explicit WideModel(int n) : fields_(static_cast<size_t>(n)) {
-    for (int i = 0; i < n; ++i) fields_[static_cast<size_t>(i)].Set(i + 1);
-  }
-  int FieldCount() const override { return static_cast<int>(fields_.size()); }
-  void GetFields(BaseModelValue** out) override {
-    for (auto& f : fields_) *out++ = &f;
-  }
-  ModelValue<int>& field(int i) { return fields_[static_cast<size_t>(i)]; }
-
- private:
-  std::vector<ModelValue<int>> fields_;
-};
-
 TEST(WireFormatTest, IntegersTakeTheSmallestForm) {
   const struct {
     int64_t value;
     const char* hex;
   } cases[] = {
-      {0, "00"},
-      {1, "01"},
       {127, "7f"},
       {128, "cc 80"},
-      {255, "cc ff"},
       {256, "cd 01 00"},
-      {300, "cd 01 2c"},
-      {65535, "cd ff ff"},
       {65536, "ce 00 01 00 00"},
-      {INT32_MAX, "ce 7f ff ff ff"},
       {INT64_C(0xFFFFFFFF), "ce ff ff ff ff"},
       {INT64_C(0x100000000), "cf 00 00 00 01 00 00 00 00"},
-      {INT64_MAX, "cf 7f ff ff ff ff ff ff ff"},
-      {-1, "ff"},
       {-32, "e0"},
       {-33, "d0 df"},
-      {-128, "d0 80"},
       {-129, "d1 ff 7f"},
-      {-32768, "d1 80 00"},
       {-32769, "d2 ff ff 7f ff"},
       {INT32_MIN, "d2 80 00 00 00"},
       {INT64_C(-2147483649), "d3 ff ff ff ff 7f ff ff ff"},
@@ -97,63 +66,40 @@ TEST(WireFormatTest, IntegersTakeTheSmallestForm) {
   }
 }
 
-TEST(WireFormatTest, StringHeadersNeverUseTheOneByteLengthForm) {
+// Strings never use the one-byte length form (0xd9).
+TEST(WireFormatTest, StringAndListHeadersAtTheirWidthBoundaries) {
   const struct {
+    bool list;
     size_t length;
     const char* header;
   } cases[] = {
-      {0, "a0"},
-      {1, "a1"},
-      {31, "bf"},
-      {32, "da 00 20"},
-      {40, "da 00 28"},
-      {255, "da 00 ff"},
-      {256, "da 01 00"},
-      {65535, "da ff ff"},
-      {65536, "db 00 01 00 00"},
-      {70000, "db 00 01 11 70"},
+      {false, 0, "81 01 a0"},
+      {false, 31, "81 01 bf"},
+      {false, 32, "81 01 da 00 20"},
+      {false, 65536, "81 01 db 00 01 00 00"},
+      {true, 15, "81 06 9f"},
+      {true, 16, "81 06 dc 00 10"},
+      {true, 65536, "81 06 dd 00 01 00 00"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.length);
+    AllModel model;
     std::string text(c.length, 's');
-    if (c.length > 2) text[c.length - 1] = 'e';  // the last byte must land too
-    AllModel model;
-    model.text.Set(text);
-    EXPECT_EQ(Encode(model), Bytes(std::string("81 01 ") + c.header) + text);
+    if (c.length > 2) text.back() = 'e';  // the last byte must land too
+    c.list ? model.texts.Set(std::vector<std::string>(c.length)) : model.text.Set(text);
+    EXPECT_EQ(Encode(model), Bytes(c.header) + (c.list ? std::string(c.length, '\xa0') : text));
   }
 }
 
-TEST(WireFormatTest, ArrayHeadersAtEveryWidthBoundary) {
-  const struct {
-    size_t count;
-    const char* header;
-  } cases[] = {
-      {0, "90"},        {1, "91"},           {15, "9f"},
-      {16, "dc 00 10"}, {65535, "dc ff ff"}, {65536, "dd 00 01 00 00"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.count);
-    AllModel model;
-    model.texts.Set(std::vector<std::string>(c.count));
-    EXPECT_EQ(Encode(model),
-              Bytes(std::string("81 06 ") + c.header) + std::string(c.count, '\xa0'));
-  }
-}
-
-// Models hold at most 100 fields, so the wide map headers are checked on the writer itself.
+// Models hold at most 100 fields, so the widest map headers are checked on the writer itself.
 TEST(WireFormatTest, ContainerHeadersFromEveryWriter) {
   const struct {
     uint32_t count;
-    const char* map;
-    const char* array;
-  } cases[] = {
-      {0, "80", "90"},
-      {15, "8f", "9f"},
-      {16, "de 00 10", "dc 00 10"},
-      {65535, "de ff ff", "dc ff ff"},
-      {65536, "df 00 01 00 00", "dd 00 01 00 00"},
-      {0xFFFFFFFFu, "df ff ff ff ff", "dd ff ff ff ff"},
-  };
+    const char* hex;  // map header, then array header
+  } cases[] = {{15, "8f 9f"},
+               {16, "de 00 10 dc 00 10"},
+               {65536, "df 00 01 00 00 dd 00 01 00 00"},
+               {0xFFFFFFFFu, "df ff ff ff ff dd ff ff ff ff"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.count);
     std::string via_string, via_buffer, via_callback;
@@ -161,125 +107,64 @@ TEST(WireFormatTest, ContainerHeadersFromEveryWriter) {
     MsgpackContext a = tessel::idl::MakeWriteContext(&string_sink);
     tessel::idl::BufferSink buffer_sink{&via_buffer, 0};
     MsgpackContext b = tessel::idl::MakeWriteContext(&buffer_sink);
-    MsgpackContext cb;
-    cb.buffer = &via_callback;
-    cb.write = &codec_test::StreamWrite;
+    MsgpackContext cb = codec_test::StreamWriteContext(&via_callback);
     for (MsgpackContext* ctx : {&a, &b, &cb}) {
       ASSERT_TRUE(tessel::idl::msgpack::WriteMapHeader(ctx, c.count));
       ASSERT_TRUE(tessel::idl::msgpack::WriteArrayHeader(ctx, c.count));
     }
     via_buffer.resize(buffer_sink.used);
-    const std::string expected = Bytes(c.map) + Bytes(c.array);
-    EXPECT_EQ(Hex(via_string), Hex(expected));
-    EXPECT_EQ(Hex(via_buffer), Hex(expected));
-    EXPECT_EQ(Hex(via_callback), Hex(expected));
+    EXPECT_EQ(Hex(via_string), c.hex);
+    EXPECT_EQ(Hex(via_buffer), c.hex);
+    EXPECT_EQ(Hex(via_callback), c.hex);
   }
 }
+
+// A model of `n` int fields, field i holding i + 1.
+class WideModel : public BaseModel {
+ public:
+  explicit WideModel(int n) : fields(static_cast<size_t>(n)) {
+    for (int i = 0; i < n; ++i) fields[static_cast<size_t>(i)].Set(i + 1);
+  }
+  int FieldCount() const override { return static_cast<int>(fields.size()); }
+  void GetFields(BaseModelValue** out) override {
+    for (auto& f : fields) *out++ = &f;
+  }
+  std::vector<ModelValue<int>> fields;
+};
 
 TEST(WireFormatTest, MapHeaderCountsPresentFieldsAndKeysFollowFieldPositions) {
-  const struct {
-    int fields;
-    const char* start;  // header and first entry
-  } cases[] = {
-      {1, "81 01 01"},
-      {15, "8f 01 01"},
-      {16, "de 00 10 01 01"},
-      {100, "de 00 64 01 01"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.fields);
-    WideModel model(c.fields);
-    const std::string bytes = Encode(model);
-    ASSERT_EQ(Hex(bytes.substr(0, Bytes(c.start).size())), Hex(Bytes(c.start)));
-    // The last key is the field count; values 1..127 are single bytes too.
-    const auto n = static_cast<char>(c.fields);
-    EXPECT_EQ(bytes.substr(bytes.size() - 2), std::string({n, n}));
-  }
-  WideModel sparse(100);
+  EXPECT_EQ(Hex(Encode(WideModel(16)), 5), "de 00 10 01 01 ... (35 bytes)");
+  WideModel sparse(tessel::idl::kMaxModelFields);
   for (int i = 0; i < 100; ++i) {
-    if (i != 0 && i != 16 && i != 99) sparse.field(i).Clear();
+    if (i != 0 && i != 16 && i != 99) sparse.fields[static_cast<size_t>(i)].Clear();
   }
   EXPECT_EQ(Hex(Encode(sparse)), "83 01 01 11 11 64 64");
-}
-
-TEST(WireFormatTest, ModelWithMoreFieldsThanTheLimitDoesNotEncode) {
-  WideModel too_wide(tessel::idl::kMaxModelFields + 1);
   std::string body = "left over";
-  EXPECT_FALSE(tessel::idl::Packb(too_wide, &body));
+  EXPECT_FALSE(tessel::idl::Packb(WideModel(tessel::idl::kMaxModelFields + 1), &body));
   EXPECT_EQ(body, "");
 }
 
 TEST(WireFormatTest, FloatsKeepTheirSinglePrecisionBits) {
-  const uint32_t bit_patterns[] = {
-      0x3fc00000u,  // 1.5
-      0x00000000u,  // +0
-      0x80000000u,  // -0
-      0x7f800000u,  // +inf
-      0xff800000u,  // -inf
-      0x7fc00001u,  // a NaN with payload
-      0x00000001u,  // smallest subnormal
-      0x7f7fffffu,  // FLT_MAX
-  };
-  for (uint32_t bits : bit_patterns) {
+  // -0, -inf, a NaN with payload, the smallest subnormal.
+  for (uint32_t bits : {0x80000000u, 0xff800000u, 0x7fc00001u, 0x00000001u}) {
     SCOPED_TRACE(bits);
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
     AllModel model;
-    model.real.Set(v);
+    std::memcpy(&model.real.value, &bits, sizeof bits);
+    model.real.has_value = true;
     EXPECT_EQ(Hex(Encode(model)), Hex(Bytes("81 05 ca") + codec_test::Be(bits, 4)));
   }
 }
 
-TEST(WireFormatTest, SmallBodies) {
-  const struct {
-    const char* name;
-    std::function<void(AllModel*)> fill;
-    const char* hex;
-  } cases[] = {
-      {"nothing set", [](AllModel*) {}, "80"},
-      {"true", [](AllModel* m) { m->flag.Set(true); }, "81 04 c3"},
-      {"false", [](AllModel* m) { m->flag.Set(false); }, "81 04 c2"},
-      {"empty text is written", [](AllModel* m) { m->text.Set(""); }, "81 01 a0"},
-      {"empty list is written", [](AllModel* m) { m->texts.Set({}); }, "81 06 90"},
-      {"texts",
-       [](AllModel* m) {
-         m->texts.Set({"a", "", "bc"});
-       },
-       "81 06 93 a1 61 a0 a2 62 63"},
-      {"nested model without fields", [](AllModel* m) { m->inner.has_value = true; }, "81 08 80"},
-      {"nested model",
-       [](AllModel* m) {
-         m->inner.value.number.Set(300);
-         m->inner.value.texts.Set({"y"});
-         m->inner.has_value = true;
-       },
-       "81 08 82 01 cd 01 2c 03 91 a1 79"},
-      {"list of models, one empty",
-       [](AllModel* m) {
-         m->inners.value.resize(2);
-         m->inners.value[0].number.Set(-33);
-         m->inners.has_value = true;
-       },
-       "81 07 92 81 01 d0 df 80"},
-      // Fields without a value are not written, whatever the nested contents.
-      {"absent nested model with contents", [](AllModel* m) { m->inner.value.number.Set(1); },
-       "80"},
-      {"a cleared field is gone",
-       [](AllModel* m) {
-         m->text.Set("x");
-         m->text.Clear();
-       },
-       "80"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    AllModel model;
-    c.fill(&model);
-    EXPECT_EQ(Hex(Encode(model)), c.hex);
-  }
-  InnerModel inner;
-  inner.number.Set(300);
-  EXPECT_EQ(Hex(Encode(inner)), "81 01 cd 01 2c");
+TEST(WireFormatTest, OnlyPresentFieldsAreWritten) {
+  AllModel model;
+  EXPECT_EQ(Hex(Encode(model)), "80");
+  model.inner.value.number.Set(1);  // contents of an absent nested model
+  model.text.Set("x");
+  model.text.Clear();
+  EXPECT_EQ(Hex(Encode(model)), "80");
+  model.inner.value.number.Clear();
+  model.inner.has_value = true;
+  EXPECT_EQ(Hex(Encode(model)), "81 08 80");
 }
 
 TEST(WireFormatTest, EveryFieldTypeInKeyOrderWhateverTheOrderOfAssignment) {
@@ -300,10 +185,7 @@ TEST(WireFormatTest, EveryFieldTypeInKeyOrderWhateverTheOrderOfAssignment) {
   EXPECT_EQ(Hex(Encode(model), 200),
             "88 01 a5 68 65 6c 6c 6f 02 d0 df 03 cf 00 00 00 01 00 00 00 00 04 c3 05 ca 3f c0 "
             "00 00 06 92 a1 61 a0 07 92 81 01 05 80 08 83 01 cd 01 2c 02 a1 78 03 91 a1 79");
-}
-
-TEST(WireFormatTest, RecordConversionMarksEveryFieldPresent) {
-  codec_test::All record;
+  codec_test::All record;  // a converted record has every field present
   record.inners.resize(1);
   EXPECT_EQ(Hex(Encode(tessel::idl::ToModel(record)), 200),
             "88 01 a0 02 00 03 00 04 c2 05 ca 00 00 00 00 06 90 07 91 83 01 00 02 a0 03 90 08 "
@@ -346,16 +228,10 @@ TEST(WireFormatTest, RefusedWriteStopsTheEncodeAtOnce) {
       ctx.buffer = &sink;
       ctx.write = &BudgetWrite;
       const bool ok = typed ? model.Pack(&ctx) : static_cast<const BaseModel&>(model).Pack(&ctx);
-      if (budget == full.size()) {
-        EXPECT_TRUE(ok);
-        EXPECT_EQ(sink.out, full);
-        EXPECT_EQ(ctx.error, tessel::idl::kMsgpackOk);
-      } else {
-        EXPECT_FALSE(ok);
-        EXPECT_EQ(ctx.error, tessel::idl::kMsgpackWriteFailed);
-        EXPECT_EQ(sink.calls_after_refusal, 0);
-        EXPECT_EQ(sink.out, full.substr(0, sink.out.size()));
-      }
+      EXPECT_EQ(ok, budget == full.size());
+      EXPECT_EQ(int{ctx.error}, ok ? tessel::idl::kMsgpackOk : tessel::idl::kMsgpackWriteFailed);
+      EXPECT_EQ(sink.calls_after_refusal, 0);
+      EXPECT_EQ(sink.out, full.substr(0, sink.out.size()));
     }
   }
 }
@@ -368,7 +244,6 @@ TEST(WireFormatTest, WriteCallbackCountRules) {
     size_t (*write)(MsgpackContext*, const void*, size_t);
     bool ok;
   } cases[] = {
-      {"honest", [](MsgpackContext*, const void*, size_t n) { return n; }, true},
       {"always one", [](MsgpackContext*, const void*, size_t) -> size_t { return 1; }, true},
       {"over-reports", [](MsgpackContext*, const void*, size_t n) { return n + 1; }, false},
       {"drops payloads",

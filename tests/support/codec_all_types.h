@@ -7,7 +7,9 @@
 // 8 inner (merged field by field).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,9 +48,8 @@ class GenericInner : public BaseModel {
  public:
   int FieldCount() const override { return 3; }
   void GetFields(BaseModelValue** out) override {
-    out[0] = &number;
-    out[1] = &text;
-    out[2] = &texts;
+    BaseModelValue* fields[] = {&number, &text, &texts};
+    std::copy(std::begin(fields), std::end(fields), out);
   }
 
   ModelValue<int> number;
@@ -60,14 +61,8 @@ class GenericAll : public BaseModel {
  public:
   int FieldCount() const override { return 8; }
   void GetFields(BaseModelValue** out) override {
-    out[0] = &text;
-    out[1] = &small;
-    out[2] = &wide;
-    out[3] = &flag;
-    out[4] = &real;
-    out[5] = &texts;
-    out[6] = &inners;
-    out[7] = &inner;
+    BaseModelValue* fields[] = {&text, &small, &wide, &flag, &real, &texts, &inners, &inner};
+    std::copy(std::begin(fields), std::end(fields), out);
   }
 
   ModelValue<std::string> text;

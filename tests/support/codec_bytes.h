@@ -1,46 +1,33 @@
-// Hex text <-> bytes for wire-format tests: expected bodies are written as "81 01 cd 01 2c".
+// Hex text <-> bytes for wire-format tests: bodies are written as "81 01 cd 01 2c".
 #pragma once
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace codec_test {
 
 // "81 01 cd" -> the three bytes. Anything that is not a hex digit only separates.
 inline std::string Bytes(const std::string& hex) {
-  std::string out;
-  int high = -1;
+  std::string out, digits;
   for (char c : hex) {
-    int v;
-    if (c >= '0' && c <= '9') {
-      v = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      v = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      v = c - 'A' + 10;
-    } else {
-      continue;
-    }
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<char>(high * 16 + v));
-      high = -1;
-    }
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits.push_back(c);
+  }
+  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+    out.push_back(static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   }
   return out;
 }
 
 // Bytes -> "81 01 cd"; long runs are cut after `limit` bytes so failures stay readable.
 inline std::string Hex(const std::string& bytes, size_t limit = 64) {
-  static const char kDigits[] = "0123456789abcdef";
   std::string out;
+  char buf[4];
   for (size_t i = 0; i < bytes.size() && i < limit; ++i) {
-    if (i != 0) out.push_back(' ');
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    out.push_back(kDigits[b >> 4]);
-    out.push_back(kDigits[b & 15]);
+    std::snprintf(buf, sizeof buf, i ? " %02x" : "%02x", static_cast<unsigned char>(bytes[i]));
+    out += buf;
   }
   if (bytes.size() > limit) out += " ... (" + std::to_string(bytes.size()) + " bytes)";
   return out;
