@@ -16,106 +16,67 @@
 namespace {
 
 using refhost::Delivery;
-using vanta::nexo::NexoError;
 using vanta::room::CreateRtcRsp;
 
-NexoError Error(int32_t code, const std::string& reason) {
-  NexoError error;
-  error.code = code;
-  error.reason = reason;
-  return error;
-}
-
-struct AnswerCase {
-  const char* name;
-  bool fail;
-  Delivery delivery;
-};
-
-class RoomManagerAnswers : public ::testing::TestWithParam<AnswerCase> {};
-
-TEST_P(RoomManagerAnswers, ReachExactlyOneCallbackOnTheConfiguredThread) {
-  const AnswerCase& c = GetParam();
-  refhost::ReferenceRoomManager manager;
-  if (c.fail) manager.create_rtc().FailWith(Error(-7, "room is closed"), c.delivery);
-  if (!c.fail) manager.create_rtc().SucceedWith(CreateRtcRsp{"rtc-42"}, c.delivery);
-  refhost::ResultRecorder<CreateRtcRsp> recorder;
-  vanta::meta::RoomManager& base = manager;  // through the host's table, as the module calls it
-  base.CreateRtc({"u1", "u1", "title", {}, 0, {}}, recorder.OnSuccess(), recorder.OnFailure());
-  const bool sync = c.delivery == Delivery::kSync;
-  if (sync) {
-    EXPECT_EQ(recorder.count(), 1u) << "a synchronous answer arrives inside the call";
+TEST(ReferenceHost, AnswersReachExactlyOneCallbackOnTheConfiguredThread) {
+  for (Delivery delivery : {Delivery::kSync, Delivery::kReplyThread}) {
+    for (bool fail : {false, true}) {
+      SCOPED_TRACE(std::string(fail ? "failure" : "success") +
+                   (delivery == Delivery::kSync ? " inside the call" : " on the reply thread"));
+      refhost::ReferenceRoomManager manager;
+      vanta::nexo::NexoError error;
+      error.code = -7;
+      if (fail) manager.create_rtc().FailWith(error, delivery);
+      if (!fail) manager.create_rtc().SucceedWith(CreateRtcRsp{"rtc-42"}, delivery);
+      refhost::ResultRecorder<CreateRtcRsp> recorder;
+      vanta::meta::RoomManager& base = manager;  // through the host's table, as the module does
+      base.CreateRtc({"u1", "u1", "title", {}, 0, {}}, recorder.OnSuccess(), recorder.OnFailure());
+      const bool sync = delivery == Delivery::kSync;
+      EXPECT_TRUE(!sync || recorder.count() == 1u) << "a synchronous answer comes inside the call";
+      ASSERT_TRUE(recorder.WaitFor(1));
+      manager.reply_thread().WaitIdle();
+      auto results = recorder.results();
+      ASSERT_EQ(results.size(), 1u);
+      EXPECT_EQ(results[0].error.code, fail ? -7 : 0);
+      EXPECT_EQ(std::get<0>(results[0].response).rtc_id, fail ? "" : "rtc-42");
+      EXPECT_EQ(results[0].thread,
+                sync ? std::this_thread::get_id() : manager.reply_thread().thread_id());
+      EXPECT_TRUE(manager.unexpected_calls().Snapshot().empty());
+    }
   }
-  ASSERT_TRUE(recorder.WaitFor(1));
-  manager.reply_thread().WaitIdle();
-  auto results = recorder.results();
-  ASSERT_EQ(results.size(), 1u);
-  EXPECT_EQ(results[0].success, !c.fail);
-  EXPECT_EQ(results[0].error.code, c.fail ? -7 : 0);
-  EXPECT_EQ(std::get<0>(results[0].response).rtc_id, c.fail ? "" : "rtc-42");
-  EXPECT_EQ(results[0].thread,
-            sync ? std::this_thread::get_id() : manager.reply_thread().thread_id());
-  EXPECT_EQ(manager.create_rtc_requests().Snapshot().at(0).title, "title");
-  EXPECT_TRUE(manager.unexpected_calls().Snapshot().empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, RoomManagerAnswers,
-    ::testing::Values(AnswerCase{"SyncSuccess", false, Delivery::kSync},
-                      AnswerCase{"SyncFailure", true, Delivery::kSync},
-                      AnswerCase{"ThreadSuccess", false, Delivery::kReplyThread},
-                      AnswerCase{"ThreadFailure", true, Delivery::kReplyThread}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // What a held request's callbacks capture stays alive exactly as long as the request is held.
-TEST(ReferenceHostResponder, HeldRequestKeepsItsCallbacksUntilReleasedOrDropped) {
+TEST(ReferenceHost, HeldRequestKeepsItsCallbacksUntilReleasedOrDropped) {
   refhost::ReferenceLiveManager manager;
   manager.live_detail().Hold();
   auto context = std::make_shared<int>(1);
   std::weak_ptr<int> watch = context;
   int successes = 0;
-  manager.GetLiveDetail(
-      "live-1", [context, &successes](const vanta::live::LiveDetail&) { ++successes; },
-      [context](const NexoError&) {});
-  manager.GetLiveDetail(
-      "live-2", [context, &successes](const vanta::live::LiveDetail&) { ++successes; },
-      [context](const NexoError&) {});
+  for (const char* id : {"live-1", "live-2"}) {
+    manager.GetLiveDetail(
+        id, [context, &successes](const vanta::live::LiveDetail&) { ++successes; }, nullptr);
+  }
   context.reset();
   EXPECT_EQ(manager.live_detail().held(), 2u);
   EXPECT_FALSE(watch.expired());
-
-  refhost::Outcome<vanta::live::LiveDetail> answer;
-  answer.response.push_url = "rtmp://push";
-  manager.live_detail().ReleaseHeld(answer);
+  manager.live_detail().ReleaseHeld({});
   EXPECT_EQ(successes, 2);
-  EXPECT_EQ(manager.live_detail().held(), 0u);
   EXPECT_TRUE(watch.expired()) << "released callbacks are not kept";
 
-  auto again = std::make_shared<int>(2);
-  watch = again;
+  context = std::make_shared<int>(2);
+  watch = context;
   manager.GetLiveDetail(
-      "live-3", [again, &successes](const vanta::live::LiveDetail&) { ++successes; }, nullptr);
-  again.reset();
+      "live-3", [context, &successes](const vanta::live::LiveDetail&) { ++successes; }, nullptr);
+  context.reset();
   manager.live_detail().DropHeld();
   EXPECT_TRUE(watch.expired());
   EXPECT_EQ(successes, 2) << "a dropped request is never answered";
-  EXPECT_EQ(manager.live_detail_requests().Snapshot(),
-            (std::vector<std::string>{"live-1", "live-2", "live-3"}));
-}
-
-TEST(ReferenceHostReplyWorker, RunsTasksInOrderAndFinishesQueuedOnesWhenDestroyed) {
-  std::vector<int> order;
-  {
-    refhost::ReplyWorker worker;
-    for (int i = 0; i < 100; ++i) worker.Post([&order, i] { order.push_back(i); });
-  }
-  ASSERT_EQ(order.size(), 100u);
-  for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
 }
 
 // A task on the reply thread may drop the last reference to the reply thread's owner (a
 // continuation holding the host context, which holds the room manager).
-TEST(ReferenceHostReplyWorker, OwnerDestroyedOnItsOwnReplyThread) {
+TEST(ReferenceHost, OwnerDestroyedOnItsOwnReplyThread) {
   auto manager = std::make_shared<refhost::ReferenceRoomManager>();
   std::weak_ptr<refhost::ReferenceRoomManager> watch = manager;
   std::promise<void> gate;

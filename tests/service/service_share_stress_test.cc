@@ -104,31 +104,27 @@ class ShareStress : public ServiceTest {
   const std::function<void(const NexoError&)> failed = [this](const NexoError&) { ++failures; };
 };
 
-// Starts store a new pair while share-started events send the share and complete whatever
-// pair is stored when the answer comes.
-TEST_F(ShareStress, StartsRaceShareStartedEvents) {
-  Race([&](int i) { service->StartScreenShare(1, i, Counting(completed), failed); },
-       [&](int) { service->OnScreenShareStateChanged(0, 3, 0); });
-
-  EXPECT_EQ(failures.load(), 0);
-  EXPECT_LE(completed.load(), kRounds) << "one completion per share-started event at most";
-  EXPECT_EQ(SentRequests().size(), static_cast<size_t>(kRounds));
-  const int before = completed;
-  service->OnScreenShareStateChanged(0, 3, 0);
-  EXPECT_EQ(completed.load(), before + 1) << "the pair stored last is whole";
-}
-
-// Stops store their success while share-ended events complete whatever is stored.
-TEST_F(ShareStress, StopsRaceShareEndedEvents) {
-  Race([&](int) { service->StopScreenShare(Counting(completed), failed); },
-       [&](int) { service->OnScreenShareStateChanged(3, 0, 0); });
-
-  EXPECT_EQ(failures.load(), 0);
-  EXPECT_LE(completed.load(), kRounds) << "one completion per share-ended event at most";
-  EXPECT_EQ(SentRequests().size(), static_cast<size_t>(kRounds));
-  const int before = completed;
-  service->OnScreenShareStateChanged(3, 0, 0);
-  EXPECT_EQ(completed.load(), before + 1) << "the success stored last is whole";
+// Starts (stops) store new callbacks while share-started (-ended) events complete whatever is
+// stored when the answer comes.
+TEST_F(ShareStress, StoresRaceStateEvents) {
+  for (bool starts : {true, false}) {
+    SCOPED_TRACE(starts ? "starts" : "stops");
+    ClearRecords();
+    completed = 0;
+    const int32_t first = starts ? 0 : 3, second = starts ? 3 : 0;
+    Race(
+        [&](int i) {
+          if (starts) service->StartScreenShare(1, i, Counting(completed), failed);
+          if (!starts) service->StopScreenShare(Counting(completed), failed);
+        },
+        [&](int) { service->OnScreenShareStateChanged(first, second, 0); });
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_LE(completed.load(), kRounds) << "one completion per state event at most";
+    EXPECT_EQ(Sent().size(), static_cast<size_t>(kRounds));
+    const int before = completed;
+    service->OnScreenShareStateChanged(first, second, 0);
+    EXPECT_EQ(completed.load(), before + 1) << "the callbacks stored last are whole";
+  }
 }
 
 }  // namespace

@@ -4,9 +4,7 @@
 // report captured.
 //
 // Answers are written by hand as MessagePack (map key = field position, smallest integer form,
-// 0xa0+n strings); a failure is either a local ErrorResult or an adaptor error body under a
-// non-2xx status. Unconfigured URIs answer 200 with an empty map, which decodes into any
-// response as its defaults.
+// 0xa0+n strings). Unconfigured URIs answer 200 with an empty map: every field at its default.
 //
 // Registries, engine state, log handler and monitoring module are process-wide: TearDown puts
 // them back, so the tests also pass when one process runs them all.
@@ -14,15 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <regex>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,31 +37,21 @@
 namespace service_test {
 
 using namespace std::chrono_literals;
+using refhost::ResultRecorder;
 using vanta::meta::RtcService;
-using vanta::metrix::MetrixReport;
 using vanta::nexo::NexoError;
-using Params = std::map<std::string, std::string>;
+using Strs = std::vector<std::string>;
 
-// Bytes from a hand-written spec: hex pairs, and text in single quotes standing for its own
-// bytes ("a2 'r1'" is a2 72 31). Blanks are ignored.
+// Hex pairs, and text in single quotes standing for its own bytes ("a2 'r1'" is a2 72 31).
 inline std::string Bytes(const std::string& spec) {
   std::string out;
-  for (size_t i = 0; i < spec.size();) {
-    const char c = spec[i];
-    if (c == ' ') {
-      ++i;
-    } else if (c == '\'') {
+  for (size_t i = 0; i < spec.size(); ++i) {
+    if (spec[i] == '\'') {
       const size_t end = spec.find('\'', i + 1);
-      if (end == std::string::npos) throw std::invalid_argument("unterminated text: " + spec);
       out += spec.substr(i + 1, end - i - 1);
-      i = end + 1;
-    } else {
-      if (i + 1 >= spec.size() || !std::isxdigit(static_cast<unsigned char>(c)) ||
-          !std::isxdigit(static_cast<unsigned char>(spec[i + 1]))) {
-        throw std::invalid_argument("bad hex at " + std::to_string(i) + ": " + spec);
-      }
-      out += static_cast<char>(std::stoi(spec.substr(i, 2), nullptr, 16));
-      i += 2;
+      i = end;
+    } else if (spec[i] != ' ') {
+      out += static_cast<char>(std::stoi(spec.substr(i++, 2), nullptr, 16));
     }
   }
   return out;
@@ -74,18 +60,12 @@ inline std::string Bytes(const std::string& spec) {
 inline constexpr char kRtcUri[] = "/r/Adaptor/RtcMlink/";
 inline constexpr char kClassUri[] = "/r/Adaptor/ClassScene/";
 
-// One request as the adaptor saw it, with what the room held when it was sent.
-struct Sent {
-  std::string uri;
-  std::string body;
-  std::string room_rtc_id;
-  std::string room_live_id;
-};
-
-// A local failure the engine reports for a request: code text and reason as the framework
-// carries them (the host sees the code through StringToInt).
-inline tessel::base::ErrorResult LocalError(const std::string& code, const std::string& reason) {
-  return tessel::base::ErrorResult(0, code, reason);
+// A request as Sent() shows it: "<uri> <body bytes>".
+inline std::string Rtc(const std::string& op, const std::string& body = "80") {
+  return kRtcUri + op + " " + Bytes(body);
+}
+inline std::string Cls(const std::string& op, const std::string& body) {
+  return kClassUri + op + " " + Bytes(body);
 }
 
 inline vanta::rtc::ConfUser Member(const std::string& user_id) {
@@ -101,12 +81,20 @@ inline NexoError HostError(int32_t code, const std::string& reason) {
   return error;
 }
 
-// An adaptor error body: key 1 code "4001", 2 reason, 4 developer message, 6 scope.
-inline std::string AdaptorErrorBody(const std::string& reason) {
-  std::string body = Bytes("84 01 a4 '4001' 02");
-  body += static_cast<char>(0xa0 + reason.size());
-  body += reason + Bytes("04 a3 'dev' 06 a5 'scope'");
-  return body;
+// Each result as "ok" or "<code> '<reason>'".
+template <class... R>
+Strs Outcomes(const ResultRecorder<R...>& recorder) {
+  Strs out;
+  for (const auto& r : recorder.results()) {
+    out.push_back(r.success ? "ok" : std::to_string(r.error.code) + " '" + r.error.reason + "'");
+  }
+  return out;
+}
+
+// Table rows print as their name (test names stay readable).
+template <class Row, class = decltype(Row::name)>
+std::ostream& operator<<(std::ostream& os, const Row& row) {
+  return os << row.name;
 }
 
 class ServiceTest : public ::testing::Test {
@@ -117,13 +105,11 @@ class ServiceTest : public ::testing::Test {
   void SetUp() override {
     basefx::SetMinLogSeverity(1);
     basefx::SetLogPrefix("");
-    auto store = log_;
-    basefx::SetLogMessageHandler([store](int severity, const std::string& text) {
+    basefx::SetLogMessageHandler([store = log_](int severity, const std::string& text) {
       std::lock_guard<std::mutex> lock(store->mutex);
       store->lines.push_back({severity, text});
     });
     vanta::metrix::SetMetrixModuleObj(metrix_);
-
     nexo_standin::Reset();
     auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
     ASSERT_TRUE(engine);
@@ -156,43 +142,37 @@ class ServiceTest : public ::testing::Test {
     return made;
   }
 
-  // The room holds conference `rtc_id` (and live `live_id` when given).
-  void InConference(const std::string& rtc_id = "conf-1", const std::string& live_id = {}) {
+  void InConference(const std::string& rtc_id = "conf-1") {
     host.room->SetPluginInstanceId("rtc", rtc_id);
-    if (!live_id.empty()) host.room->SetPluginInstanceId("live", live_id);
   }
 
   // How the adaptor answers `op` (the URI's last part) from now on.
-  void Answer(const std::string& op, const std::string& body) {
-    std::lock_guard<std::mutex> lock(transport_->mutex);
-    transport_->answers[op] = Reply{200, body, false, {}};
-  }
+  void Answer(const std::string& op, const std::string& body) { Set(op, {200, body, false, {}}); }
   void FailLocally(const std::string& op, const std::string& code, const std::string& reason) {
-    std::lock_guard<std::mutex> lock(transport_->mutex);
-    transport_->answers[op] = Reply{-1, {}, true, LocalError(code, reason)};
+    Set(op, {-1, {}, true, tessel::base::ErrorResult(0, code, reason)});
   }
+  // An adaptor error body under status 400: code "4001", reason, developer message, scope.
   void FailWithAdaptorError(const std::string& op, const std::string& reason) {
-    std::lock_guard<std::mutex> lock(transport_->mutex);
-    transport_->answers[op] = Reply{400, AdaptorErrorBody(reason), false, {}};
+    Set(op, {400,
+             Bytes("84 01 a4 '4001' 02") + static_cast<char>(0xa0 + reason.size()) + reason +
+                 Bytes("04 a3 'dev' 06 a5 'scope'"),
+             false,
+             {}});
   }
 
-  std::vector<Sent> SentRequests() const {
+  // The requests sent so far as "<uri> <body>"; `rooms` gets "<rtc id>|<live id>" the room held
+  // as each was sent.
+  Strs Sent(Strs* rooms = nullptr) const {
     std::lock_guard<std::mutex> lock(transport_->mutex);
+    if (rooms) *rooms = transport_->rooms;
     return transport_->sent;
   }
-  // URIs of the requests sent so far, in order.
-  std::vector<std::string> SentUris() const {
-    std::vector<std::string> out;
-    for (const Sent& s : SentRequests()) out.push_back(s.uri);
-    return out;
-  }
 
-  // The service's own log lines as "<SEVERITY NAME>:<message>", in order. Each must have the
-  // exact shape "[<NAME>:src/plugins/rtc/rtc_service(<line>)] <message>\n" and a handler
-  // severity matching its name; lines of other files are left out.
-  std::vector<std::string> ServiceLines() const {
+  // The service's own log lines as "<SEVERITY NAME>:<message>". Each must have the exact shape
+  // "[<NAME>:src/plugins/rtc/rtc_service(<line>)] <message>\n" and a matching severity.
+  Strs ServiceLines() const {
     static const std::regex kLine(R"(^\[([A-Z]+):src/plugins/rtc/rtc_service\((\d+)\)\] (.*)\n$)");
-    std::vector<std::string> out;
+    Strs out;
     for (const auto& [severity, text] : AllLines()) {
       if (text.find(":src/plugins/rtc/rtc_service(") == std::string::npos) continue;
       std::smatch m;
@@ -208,35 +188,34 @@ class ServiceTest : public ::testing::Test {
     return log_->lines;
   }
 
-  std::vector<MetrixReport> Reports() const { return metrix_->reports(); }
-  std::vector<int32_t> ReportIds() const {
-    std::vector<int32_t> out;
-    for (const MetrixReport& r : metrix_->reports()) out.push_back(r.event_id);
+  // Each report as "<id> {k=v,...} <code> '<message>'".
+  Strs Reports() const {
+    Strs out;
+    for (const auto& r : metrix_->reports()) {
+      std::string params;
+      for (const auto& [key, value] : r.params) {
+        params += (params.empty() ? "" : ",") + key + "=" + value;
+      }
+      out.push_back(std::to_string(r.event_id) + " {" + params + "} " + std::to_string(r.code) +
+                    " '" + r.message + "'");
+    }
     return out;
   }
 
-  // Media-engine calls made since the records were last cleared.
-  std::vector<refhost::MediaCall> EngineCalls() const {
-    auto calls = host.media_engine->calls().Snapshot();
-    calls.erase(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(engine_mark_));
-    return calls;
-  }
+  // Media-engine ops called since the records were last cleared.
   std::vector<int> EngineOps() const {
     std::vector<int> out;
-    for (const auto& call : EngineCalls()) out.push_back(call.op);
+    const auto calls = host.media_engine->calls().Snapshot();
+    for (size_t i = engine_mark_; i < calls.size(); ++i) out.push_back(calls[i].op);
     return out;
   }
 
   void ClearRecords() {
     engine_mark_ = host.media_engine->calls().size();
-    {
-      std::lock_guard<std::mutex> lock(log_->mutex);
-      log_->lines.clear();
-    }
-    {
-      std::lock_guard<std::mutex> lock(transport_->mutex);
-      transport_->sent.clear();
-    }
+    std::lock_guard<std::mutex> lock(log_->mutex), lock2(transport_->mutex);
+    log_->lines.clear();
+    transport_->sent.clear();
+    transport_->rooms.clear();
     metrix_->Clear();
   }
 
@@ -244,45 +223,47 @@ class ServiceTest : public ::testing::Test {
 
  private:
   struct Reply {
-    int32_t status = 200;
+    int32_t status;
     std::string body;
-    bool local = false;
+    bool local;
     tessel::base::ErrorResult error;
   };
   struct TransportState {
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::map<std::string, Reply> answers;
-    std::vector<Sent> sent;
+    Strs sent, rooms;
   };
   struct LogStore {
     std::mutex mutex;
     std::vector<std::pair<int, std::string>> lines;
   };
 
+  void Set(const std::string& op, const Reply& reply) {
+    std::lock_guard<std::mutex> lock(transport_->mutex);
+    transport_->answers[op] = reply;
+  }
+
   void InstallTransport() {
-    auto state = transport_;
-    auto room = host.room;
-    nexo_standin::SetTransport(
-        [state, room](const std::shared_ptr<nexo_standin::PendingRequest>& r) {
-          const std::string& uri = r->request().uri;
-          const std::string op = uri.substr(uri.rfind('/') + 1);
-          Reply reply;
-          {
-            std::lock_guard<std::mutex> lock(state->mutex);
-            state->sent.push_back(
-                {uri, r->request().body, room->InstanceId("rtc"), room->InstanceId("live")});
-            auto it = state->answers.find(op);
-            reply = it == state->answers.end() ? Reply{200, Bytes("80"), false, {}} : it->second;
-          }
-          if (reply.local) {
-            r->Fail(reply.error);
-          } else {
-            nexo_standin::Response response;
-            response.code = reply.status;
-            response.body = reply.body;
-            r->Respond(response);
-          }
-        });
+    nexo_standin::SetTransport([state = transport_, room = host.room](
+                                   const std::shared_ptr<nexo_standin::PendingRequest>& r) {
+      const std::string& uri = r->request().uri;
+      Reply reply{200, Bytes("80"), false, {}};
+      {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->sent.push_back(uri + " " + r->request().body);
+        state->rooms.push_back(room->InstanceId("rtc") + "|" + room->InstanceId("live"));
+        auto it = state->answers.find(uri.substr(uri.rfind('/') + 1));
+        if (it != state->answers.end()) reply = it->second;
+      }
+      if (reply.local) {
+        r->Fail(reply.error);
+        return;
+      }
+      nexo_standin::Response response;
+      response.code = reply.status;
+      response.body = reply.body;
+      r->Respond(response);
+    });
   }
 
   size_t engine_mark_ = 0;
