@@ -1,6 +1,5 @@
-// The messaging engine stand-in: module registration and the handler slots, per-account
-// managers and channels, and request delivery (exactly once, off the sending thread, with
-// timeouts that race late answers).
+// The messaging engine stand-in: module registration, the handler slots and init counting,
+// and request delivery (exactly once, off the sending thread) and what it lets go of.
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
@@ -36,14 +35,14 @@ using vanta::nexo::NexoUserId;
 
 enum class Init { kNow, kLater, kNever, kTwice, kFail };
 
-// Records every slot reached as "<module>:<slot>" into a shared list.
+// Records every slot reached as "<module>:<slot>" and completes inits as `mode` says.
 class Handler : public vanta::nexo::NexoModuleEventHandler {
  public:
   Handler(std::string name, std::shared_ptr<std::vector<std::string>> log, Init mode)
       : name_(std::move(name)), log_(std::move(log)), mode_(mode) {}
   ~Handler() override {
     Add("~");
-    for (auto& thread : threads_) thread.join();
+    if (later_.joinable()) later_.join();
   }
   void OnEngineStart(const std::string& app_id) override { Add("start " + app_id); }
   void OnEngineStarted() override { Add("started"); }
@@ -56,12 +55,7 @@ class Handler : public vanta::nexo::NexoModuleEventHandler {
   void OnManagerInitAsync(const NexoUserId&,
                           const std::shared_ptr<NexoResultListener>& listener) override {
     Add("init async");
-    Complete([listener] { listener->OnSuccess(); },
-             [listener] {
-               NexoError error;
-               error.code = 5;
-               listener->OnFailure(error);
-             });
+    Complete([listener] { listener->OnSuccess(); }, [listener] { listener->OnFailure({}); });
   }
   void OnManagerCreated(const NexoUserId&) override { Add("created"); }
   void OnManagerRelease(const NexoUserId&) override { Add("release"); }
@@ -70,11 +64,11 @@ class Handler : public vanta::nexo::NexoModuleEventHandler {
   void OnEngineReleased() override { Add("released"); }
   std::shared_ptr<void> GetExtension() override {
     Add("extension");
-    return std::make_shared<int>(7);
+    return nullptr;
   }
   std::vector<vanta::nexo::NexoModuleDescriptor> GetDescriptors() override {
     Add("descriptors");
-    return {{name_, 1, 2, "/" + name_, 3}};
+    return {};
   }
 
  private:
@@ -84,7 +78,7 @@ class Handler : public vanta::nexo::NexoModuleEventHandler {
     if (mode_ == Init::kTwice) succeed();
     if (mode_ == Init::kFail) fail();
     if (mode_ == Init::kLater) {
-      threads_.emplace_back([succeed] {
+      later_ = std::thread([succeed] {
         std::this_thread::sleep_for(20ms);
         succeed();
       });
@@ -93,7 +87,7 @@ class Handler : public vanta::nexo::NexoModuleEventHandler {
   const std::string name_;
   const std::shared_ptr<std::vector<std::string>> log_;
   const Init mode_;
-  std::vector<std::thread> threads_;
+  std::thread later_;
 };
 
 struct Info : NexoModuleInfo {
@@ -145,14 +139,11 @@ class NexoEngineTest : public ::testing::Test {
   }
   void TearDown() override { nexo_standin::Reset(); }
 
-  std::shared_ptr<Context> Send(std::shared_ptr<Request> request = nullptr) {
-    if (!request) request = std::make_shared<Request>("/r/Adaptor/RtcMlink/getToken");
-    auto context = std::make_shared<Context>();
-    vanta::nexo::GetNexoEngine()
-        ->GetNexoManagerEx({"u1", ""})
-        ->GetMlinkService()
-        ->GetRequestChannel()
-        ->SendRequest(request, context);
+  static std::shared_ptr<Context> Send(
+      std::shared_ptr<Request> request = std::make_shared<Request>("/r/x"),
+      std::shared_ptr<Context> context = std::make_shared<Context>()) {
+    auto manager = vanta::nexo::GetNexoEngine()->GetNexoManagerEx({"u1", ""});
+    manager->GetMlinkService()->GetRequestChannel()->SendRequest(request, context);
     return context;
   }
 };
@@ -181,8 +172,8 @@ TEST_F(NexoEngineTest, EveryHandlerSlotIsReachedInOrderForEachModule) {
     EXPECT_TRUE(nexo_standin::InitAccountAsync({"u2", "pc"}).complete);
     nexo_standin::EnterBackground();
     nexo_standin::EnterForeground();
-    EXPECT_EQ(*static_cast<int*>(nexo_standin::QueryExtensions().at(1).get()), 7);
-    EXPECT_EQ(nexo_standin::QueryDescriptors().at(1).uri, "/b");
+    nexo_standin::QueryExtensions();
+    nexo_standin::QueryDescriptors();
     nexo_standin::ReleaseAccount({"u2", "pc"});
     nexo_standin::ReleaseEngine();
     nexo_standin::Reset();  // the engine lets go of the modules
@@ -222,122 +213,48 @@ TEST_F(NexoEngineTest, InitWaitsForEveryModuleCountingEachOnce) {
   const auto outcome = nexo_standin::InitAccountAsync({"u4", ""});
   EXPECT_TRUE(outcome.complete);
   EXPECT_EQ(outcome.successes, 1);
-  ASSERT_EQ(outcome.errors.size(), 1u);
-  EXPECT_EQ(outcome.errors[0].code, 5);
+  EXPECT_EQ(outcome.failures, 1);
 }
 
-TEST_F(NexoEngineTest, ManagersAreFoundByUserIdAloneAndGoAwayOnRelease) {
-  auto* engine = vanta::nexo::GetNexoEngine();
-  auto manager = engine->GetNexoManagerEx({"u1", "other-tag"});
-  ASSERT_NE(manager, nullptr);
-  EXPECT_EQ(engine->GetNexoManagerEx({"nobody", "pc"}), nullptr);
-  nexo_standin::SetAccountServices("u1", false, true);
-  EXPECT_EQ(manager->GetMlinkService(), nullptr);
-  nexo_standin::SetAccountServices("u1", true, false);
-  EXPECT_EQ(manager->GetMlinkService()->GetRequestChannel(), nullptr);
-  nexo_standin::ReleaseAccount({"u1", "pc"});
-  EXPECT_EQ(engine->GetNexoManagerEx({"u1", ""}), nullptr);
-}
-
-TEST_F(NexoEngineTest, AnswerIsRecordedAndDeliveredOnceOffTheSendingThread) {
-  nexo_standin::SetTransport([](const std::shared_ptr<PendingRequest>& pending) {
-    EXPECT_EQ(pending->user_id(), "u1");
-    EXPECT_TRUE(pending->Respond(Response{200, "\x81\x01\xa1x", {{"k", "v"}}}));
-    EXPECT_FALSE(pending->Respond(Response{}));
-    EXPECT_FALSE(pending->Fail(ErrorResult(-1, "-1", "late")));
-  });
-  auto request = std::make_shared<Request>("/r/Adaptor/RtcMlink/kickMembers");
-  request->SetHeader("dt", "p");
-  request->body = "\x81\x01\x91\xa1u";
-  auto context = Send(request);
-  ASSERT_TRUE(nexo_standin::WaitUntilIdle());
-  ASSERT_EQ(context->responses.size(), 1u);
-  const Message& response = context->responses[0].second;
-  EXPECT_TRUE(context->responses[0].first);
-  EXPECT_NE(context->thread, std::this_thread::get_id());
-  EXPECT_EQ(response.body, "\x81\x01\xa1x");
-  EXPECT_EQ(response.GetHeader("k"), "v");
-  EXPECT_EQ(response.mid.ToString(), request->mid.ToString());
-  const auto sent = nexo_standin::SentRequests();
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].uri, "/r/Adaptor/RtcMlink/kickMembers");
-  EXPECT_EQ(sent[0].headers, (tessel::mlink::HeaderMap{{"dt", "p"}}));
-  EXPECT_EQ(sent[0].body, "\x81\x01\x91\xa1u");
-  EXPECT_EQ(sent[0].mid, request->mid.ToString());
-}
-
-TEST_F(NexoEngineTest, StatusDecidesSuccessAndLocalFailuresKeepTheirError) {
-  nexo_standin::SetSynchronousDelivery(true);
+TEST_F(NexoEngineTest, StatusDecidesSuccessAndAnswersKeepTheRequestsIdentity) {
   for (int32_t code : {200, 299, 199, 300, 0}) {
-    nexo_standin::SetTransport(nexo_standin::RespondWith(Response{code, "body", {}}));
-    auto context = Send();
+    nexo_standin::SetTransport([code](const std::shared_ptr<PendingRequest>& pending) {
+      EXPECT_TRUE(pending->Respond(Response{code, "body", {{"k", "v"}}}));
+      EXPECT_FALSE(pending->Respond(Response{}));
+      EXPECT_FALSE(pending->Fail(ErrorResult(-1, "-1", "late")));
+    });
+    auto request = std::make_shared<Request>("/r/x");
+    auto context = Send(request);
+    ASSERT_TRUE(nexo_standin::WaitUntilIdle());
     ASSERT_EQ(context->responses.size(), 1u) << code;
+    const Message& response = context->responses[0].second;
     EXPECT_EQ(context->responses[0].first, code >= 200 && code < 300) << code;
-    EXPECT_EQ(context->responses[0].second.code, code);
+    EXPECT_NE(context->thread, std::this_thread::get_id());
+    EXPECT_EQ(response.code, code);
+    EXPECT_EQ(response.GetHeader("k"), "v");
+    EXPECT_EQ(response.mid.ToString(), request->mid.ToString());
+    EXPECT_EQ(nexo_standin::SentRequests().back().mid, request->mid.ToString());
   }
+}
+
+TEST_F(NexoEngineTest, LocalFailureArrivesUnchangedAndTheContextsTimeoutWins) {
   ErrorResult error(-14, "-14", "send_request_error");
   error.set_scope("mlink");
   error.set_more_info("retry later");
   nexo_standin::SetTransport(nexo_standin::FailWith(error));
-  auto context = Send();
-  ASSERT_EQ(context->responses.size(), 1u);
-  EXPECT_FALSE(context->responses[0].first);
-  EXPECT_EQ(context->responses[0].second.code, -1);
-  EXPECT_EQ(context->responses[0].second.local_error_result.ToString(), error.ToString());
-  EXPECT_EQ(context->responses[0].second.local_error_result.more_info(), "retry later");
-}
+  auto failed = Send();
+  ASSERT_TRUE(failed->Wait());
+  EXPECT_FALSE(failed->responses[0].first);
+  EXPECT_EQ(failed->responses[0].second.code, -1);
+  EXPECT_EQ(failed->responses[0].second.local_error_result.ToString(), error.ToString());
+  EXPECT_EQ(failed->responses[0].second.local_error_result.more_info(), "retry later");
 
-TEST_F(NexoEngineTest, UnansweredRequestTimesOutOnceAndTheContextsTimeoutWins) {
-  nexo_standin::SetRequestTimeout(30ms);
-  std::shared_ptr<PendingRequest> held;
-  nexo_standin::SetTransport([&held](const std::shared_ptr<PendingRequest>& p) { held = p; });
-  auto context = Send();
-  ASSERT_TRUE(context->Wait());
-  EXPECT_FALSE(held->Respond(Response{}));  // too late
-  ASSERT_TRUE(nexo_standin::WaitUntilIdle());
-  ASSERT_EQ(context->responses.size(), 1u);
-  const ErrorResult& error = context->responses[0].second.local_error_result;
-  EXPECT_EQ(error.ToString(),
-            "(status=-3, scope=mlink, code=-3, reason=timeout, "
-            "developMessage=no answer within 30 ms)");
-  EXPECT_TRUE(error.local_error());
-
+  nexo_standin::SetTransport(nullptr);
+  nexo_standin::SetRequestTimeout(20ms);
   auto patient = std::make_shared<Context>();
   patient->timeout_millis = 60000;
-  vanta::nexo::GetNexoEngine()
-      ->GetNexoManagerEx({"u1", ""})
-      ->GetMlinkService()
-      ->GetRequestChannel()
-      ->SendRequest(std::make_shared<Request>("/b"), patient);
+  Send(std::make_shared<Request>("/b"), patient);
   EXPECT_FALSE(patient->Wait(150ms));
-}
-
-TEST_F(NexoEngineTest, TimeoutRacingLateAnswersStillNotifiesExactlyOnce) {
-  nexo_standin::SetRequestTimeout(2ms);
-  std::mutex mutex;
-  std::vector<std::thread> answerers;
-  std::atomic<int> answers_won{0};
-  nexo_standin::SetTransport([&](const std::shared_ptr<PendingRequest>& pending) {
-    std::lock_guard<std::mutex> lock(mutex);
-    const auto delay = std::chrono::microseconds(answerers.size() % 7 * 700);
-    answerers.emplace_back([pending, delay, &answers_won] {
-      std::this_thread::sleep_for(delay);
-      if (pending->Respond(Response{})) ++answers_won;
-    });
-  });
-  std::vector<std::shared_ptr<Context>> contexts;
-  for (int i = 0; i < 400; ++i) contexts.push_back(Send());
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    for (auto& thread : answerers) thread.join();
-  }
-  ASSERT_TRUE(nexo_standin::WaitUntilIdle());
-  int successes = 0;
-  for (const auto& context : contexts) {
-    ASSERT_EQ(context->responses.size(), 1u);
-    successes += context->responses[0].first;
-  }
-  EXPECT_EQ(successes, answers_won.load());
 }
 
 TEST_F(NexoEngineTest, EngineLetsGoOfAContextOnceNotifiedOrDropped) {
