@@ -26,24 +26,12 @@ TEST(ErrorResultTest, TextShowsFiveFieldsInOrderAndHidesTheRest) {
 }
 
 TEST(ErrorCodeNameTest, EveryCodeAndTheGaps) {
-  const char* names[] = {"no_error",
-                         "invalid_param",
-                         "invalid_operation",
-                         "timeout",
-                         "network_broken_error",
-                         "no_auth_token",
-                         "no_connect",
-                         "is_authing",
-                         "is_authed",
-                         "token_is_empty",
-                         "unkown_error",
-                         "unpackb_exception",
-                         "code_reason_not_set",
-                         "",
-                         "send_request_error",
-                         "network_unavailable_error",
-                         "network_timeout_error",
-                         ""};
+  // clang-format off
+  const char* names[] = {"no_error", "invalid_param", "invalid_operation", "timeout",
+      "network_broken_error", "no_auth_token", "no_connect", "is_authing", "is_authed",
+      "token_is_empty", "unkown_error", "unpackb_exception", "code_reason_not_set", "",
+      "send_request_error", "network_unavailable_error", "network_timeout_error", ""};
+  // clang-format on
   for (int i = 0; i < static_cast<int>(std::size(names)); ++i) {
     EXPECT_EQ(tessel::base::ErrorCodeName(-i), names[i]) << "code " << -i;
   }
@@ -51,21 +39,12 @@ TEST(ErrorCodeNameTest, EveryCodeAndTheGaps) {
 }
 
 TEST(NexoErrorTest, TakesTheTextsAndParsesTheWholeCodeTextOrKeepsZero) {
-  const struct {
-    const char* text;
-    int32_t code;
-  } cases[] = {{"-11", -11},
-               {"+7", 7},
-               {"abc", 0},
-               {"", 0},
-               {"12abc", 0},
-               {" 12", 0},
-               {"12 ", 0},
-               {"2147483647", INT_MAX},
-               {"-2147483648", INT_MIN},
-               {"2147483648", 0},
-               {"+-1", 0},
-               {"0x10", 0}};
+  // clang-format off
+  const struct { const char* text; int32_t code; } cases[] = {
+      {"-11", -11}, {"+7", 7}, {"abc", 0}, {"", 0}, {"12abc", 0}, {" 12", 0}, {"12 ", 0},
+      {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"2147483648", 0}, {"+-1", 0},
+      {"0x10", 0}};
+  // clang-format on
   for (const auto& c : cases) {
     EXPECT_EQ(NexoError(ErrorResult(503, c.text, "r")).code, c.code) << '"' << c.text << '"';
   }

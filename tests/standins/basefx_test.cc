@@ -67,24 +67,13 @@ TEST(ThreadTest, JoinAndDestructionRunOrDropQueuedTasksAndRefuseNewOnes) {
 }
 
 TEST(StringToIntTest, WholeDecimalTextOnly) {
-  const struct {
-    const char* text;
-    bool ok;
-    int value;
-  } cases[] = {{"-11", true, -11},
-               {"+42", true, 42},
-               {"2147483647", true, 2147483647},
-               {"-2147483648", true, -2147483647 - 1},
-               {"007", true, 7},
-               {"", false, 0},
-               {"12abc", false, 0},
-               {" 1", false, 0},
-               {"1 ", false, 0},
-               {"2147483648", false, 0},
-               {"-", false, 0},
-               {"+-1", false, 0},
-               {"0x1f", false, 0},
-               {"1.0", false, 0}};
+  // clang-format off
+  const struct { const char* text; bool ok; int value; } cases[] = {
+      {"-11", true, -11}, {"+42", true, 42}, {"2147483647", true, 2147483647},
+      {"-2147483648", true, -2147483647 - 1}, {"007", true, 7}, {"", false, 0},
+      {"12abc", false, 0}, {" 1", false, 0}, {"1 ", false, 0}, {"2147483648", false, 0},
+      {"-", false, 0}, {"+-1", false, 0}, {"0x1f", false, 0}, {"1.0", false, 0}};
+  // clang-format on
   for (const auto& c : cases) {
     int value = -999;
     EXPECT_EQ(basefx::StringToInt(c.text, &value), c.ok) << '"' << c.text << '"';
@@ -98,14 +87,11 @@ TEST(StringToIntTest, WholeDecimalTextOnly) {
 TEST(LogRoutingTest, SeverityNamesAndLeadingRelativePartsOfPaths) {
   const char* names[] = {"UNKNOWN", "VERBOSE", "INFO", "WARNING", "ERROR", "FATAL", "FATAL"};
   for (int s = -1; s <= 5; ++s) EXPECT_EQ(basefx::GetNameForLogSeverity(s), names[s + 1]) << s;
-  const struct {
-    const char *path, *stripped;
-  } cases[] = {{"./.././src/a", "src/a"},
-               {"src/../a", "src/../a"},
-               {".hidden/a", ".hidden/a"},
-               {"...", "..."},
-               {"..", ".."},
-               {"../", ""}};
+  // clang-format off
+  const struct { const char *path, *stripped; } cases[] = {
+      {"./.././src/a", "src/a"}, {"src/../a", "src/../a"}, {".hidden/a", ".hidden/a"},
+      {"...", "..."}, {"..", ".."}, {"../", ""}};
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(basefx::StripDots(c.path), c.stripped) << c.path;
 }
 
