@@ -30,7 +30,7 @@ class ConferenceTest : public ServiceTest {
 
 // Without a conference one is created and stored before the token request.
 TEST_F(ConferenceTest, JoinAsksForATokenAndJoinsTheChannel) {
-  InConference("conf-1");
+  InConference();
   Join();
   const vanta::meta::JoinChannelInfo& info = host.media_engine->CallsOf(4).at(0).join;
   EXPECT_EQ(info.channel_id + "|" + info.user_id + "|" + info.token + "|" + info.token_text3 + "|" +
@@ -65,7 +65,7 @@ TEST_F(ConferenceTest, JoinFailures) {
   EXPECT_EQ(Reports(), Strs{"104 {rtc_id=} -9 'room closed'"});
 
   ClearRecords();
-  InConference("conf-1");
+  InConference();
   FailLocally("getToken", "-7", "net down");
   Join();
   EXPECT_EQ(Outcomes(result), Strs{"-7 'net down'"});
@@ -85,7 +85,7 @@ TEST_F(ConferenceTest, LeaveReportsTheLeaveStatusAndLeavesTheChannel) {
   EXPECT_TRUE(Sent().empty() && Reports().empty() && EngineOps().empty());
 
   ClearRecords();
-  InConference("conf-1");
+  InConference();
   Leave(false);
   EXPECT_EQ(ServiceLines(), (Strs{"INFO:leave channel", "INFO:ReportLeaveStatus, conf_id=conf-1",
                                   "INFO:ReportLeaveStatus success"}));
@@ -104,7 +104,7 @@ TEST_F(ConferenceTest, LeaveReportsTheLeaveStatusAndLeavesTheChannel) {
 }
 
 TEST_F(ConferenceTest, OwnerDestroysTheConferenceAndKeepsItWhenDestroyingFails) {
-  InConference("conf-1");
+  InConference();
   host.room_manager->destroy_rtc().FailWith(HostError(-4, "busy"));
   Leave(true);
   EXPECT_EQ(host.room->InstanceId("rtc"), "conf-1");
@@ -140,7 +140,7 @@ TEST_F(ConferenceTest, DestroyWithoutOwnershipIsRefused) {
 TEST_F(ConferenceTest, AddMembers) {
   service->AddMembers({}, result.OnSuccess(), result.OnFailure());
   service->AddMembers({Member("u1")}, result.OnSuccess(), result.OnFailure());
-  InConference("conf-1");
+  InConference();
   vanta::rtc::ConfUser full = Member("u1");
   full.number4 = 4;
   full.number14 = -1;
@@ -166,7 +166,7 @@ TEST_F(ConferenceTest, MemberLists) {
   req.number3 = 300;
   ResultRecorder<vanta::rtc::ListApplyLinkMicUserRsp> got;
   service->ListApplyLinkMicUser(req, got.OnSuccess(), got.OnFailure());
-  InConference("conf-1");
+  InConference();
   Answer("listApplyLinkMicUser", Bytes("83 01 92 81 01 a2 'u7' 81 01 a2 'u8' 02 c3 03 02"));
   service->ListApplyLinkMicUser(req, got.OnSuccess(), got.OnFailure());
   FailWithAdaptorError("listConfUser", "gone");
@@ -190,7 +190,7 @@ TEST_F(ConferenceTest, MemberLists) {
 // ---- live broadcast ------------------------------------------------------------------------
 
 TEST_F(ConferenceTest, PublishToTheRoomsLiveOrANewOneStoredBeforeThePush) {
-  InConference("conf-1");
+  InConference();
   host.room->SetPluginInstanceId("live", "live-1");
   vanta::live::LiveDetail detail;
   detail.push_url = "rtmp://push/1";
@@ -225,7 +225,7 @@ TEST_F(ConferenceTest, PublishToTheRoomsLiveOrANewOneStoredBeforeThePush) {
 // Failures before and of the push reach the caller, reported with -1 whatever the code; a
 // publish that fails after the push (the caller has heard of it) is only logged and reported.
 TEST_F(ConferenceTest, PublishFailures) {
-  InConference("conf-1");
+  InConference();
   host.room->SetPluginInstanceId("live", "live-1");
   host.live_manager->live_detail().FailWith(HostError(-4, "gone"));
   Publish();

@@ -19,7 +19,7 @@ class ControlTest : public ServiceTest {
  protected:
   void SetUp() override {
     ServiceTest::SetUp();
-    InConference("conf-1");
+    InConference();
     service = MakeAttachedService();
   }
   void StateChanged(int32_t first, int32_t second) {
@@ -193,9 +193,9 @@ TEST_F(ControlTest, ClassSceneOperationsGoToTheClassClient) {
   service->StartClass({"cls-1"}, started.OnSuccess(), started.OnFailure());
   service->StopClass({"cls-2"}, stopped.OnSuccess(), stopped.OnFailure());
   service->GetClassDetail({"cls-3"}, detail.OnSuccess(), detail.OnFailure());
-  EXPECT_EQ(Sent(),
-            (Strs{Cls("startClass", "81 01 a5 'cls-1'"), Cls("stopClass", "81 01 a5 'cls-2'"),
-                  Cls("getClassDetail", "81 01 a5 'cls-3'")}));
+  EXPECT_EQ(Sent(), (Strs{Rtc("startClass", "81 01 a5 'cls-1'", kClassUri),
+                          Rtc("stopClass", "81 01 a5 'cls-2'", kClassUri),
+                          Rtc("getClassDetail", "81 01 a5 'cls-3'", kClassUri)}));
   EXPECT_EQ(Outcomes(started), Strs{"ok"});
   EXPECT_EQ(Outcomes(stopped), Strs{"4001 'ended'"});
   ASSERT_EQ(Outcomes(detail), Strs{"ok"});

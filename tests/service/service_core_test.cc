@@ -72,7 +72,7 @@ class OperationShape : public ServiceTest, public ::testing::WithParamInterface<
 // A room in a conference with a live, the owner signed in, a token to join with: every
 // operation would do something if it got the chance.
 TEST_P(OperationShape, EmptyCallbackObjectOrContextGoneDoNothing) {
-  InConference("conf-1");
+  InConference();
   host.room->SetPluginInstanceId("live", "live-1");
   Answer("getToken", Bytes("81 02 a3 'tok'"));
   auto service = MakeAttachedService();
@@ -119,7 +119,7 @@ class DispatchProbe : public RtcService {
 
 // Regression: the object forms used to dispatch through the table into an override.
 TEST_F(ServiceTest, ObjectFormsRunTheirOwnFunctionFormAndAnswerThroughTheObject) {
-  InConference("conf-1");
+  InConference();
   Answer("getConfDetail", Bytes("82 01 81 01 a2 'c1' 02 07"));
   auto probe = std::make_shared<DispatchProbe>(host.context);
   auto join = std::make_shared<refhost::RecordingCallback<>>();

@@ -23,7 +23,7 @@ class EventTest : public ServiceTest {
  protected:
   void SetUp() override {
     ServiceTest::SetUp();
-    InConference("conf-1");
+    InConference();
     service = MakeAttachedService();
   }
   void Deliver(const Fire& fire) { ASSERT_TRUE(host.media_engine->Emit(fire)); }

@@ -13,14 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstddef>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
 #include <regex>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "basefx/logging.h"
@@ -61,11 +59,8 @@ inline constexpr char kRtcUri[] = "/r/Adaptor/RtcMlink/";
 inline constexpr char kClassUri[] = "/r/Adaptor/ClassScene/";
 
 // A request as Sent() shows it: "<uri> <body bytes>".
-inline std::string Rtc(const std::string& op, const std::string& body = "80") {
-  return kRtcUri + op + " " + Bytes(body);
-}
-inline std::string Cls(const std::string& op, const std::string& body) {
-  return kClassUri + op + " " + Bytes(body);
+inline std::string Rtc(const std::string& op, const std::string& body, const char* uri = kRtcUri) {
+  return uri + op + " " + Bytes(body);
 }
 
 inline vanta::rtc::ConfUser Member(const std::string& user_id) {
@@ -105,9 +100,9 @@ class ServiceTest : public ::testing::Test {
   void SetUp() override {
     basefx::SetMinLogSeverity(1);
     basefx::SetLogPrefix("");
-    basefx::SetLogMessageHandler([store = log_](int severity, const std::string& text) {
-      std::lock_guard<std::mutex> lock(store->mutex);
-      store->lines.push_back({severity, text});
+    basefx::SetLogMessageHandler([state = state_](int severity, const std::string& text) {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      state->lines.push_back({severity, text});
     });
     vanta::metrix::SetMetrixModuleObj(metrix_);
     nexo_standin::Reset();
@@ -142,30 +137,31 @@ class ServiceTest : public ::testing::Test {
     return made;
   }
 
-  void InConference(const std::string& rtc_id = "conf-1") {
-    host.room->SetPluginInstanceId("rtc", rtc_id);
-  }
+  void InConference() { host.room->SetPluginInstanceId("rtc", "conf-1"); }
 
   // How the adaptor answers `op` (the URI's last part) from now on.
-  void Answer(const std::string& op, const std::string& body) { Set(op, {200, body, false, {}}); }
+  void Answer(const std::string& op, const std::string& body, int32_t status = 200) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->answers[op] = {status, body, {}};
+  }
   void FailLocally(const std::string& op, const std::string& code, const std::string& reason) {
-    Set(op, {-1, {}, true, tessel::base::ErrorResult(0, code, reason)});
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->answers[op] = {-1, {}, tessel::base::ErrorResult(0, code, reason)};
   }
   // An adaptor error body under status 400: code "4001", reason, developer message, scope.
   void FailWithAdaptorError(const std::string& op, const std::string& reason) {
-    Set(op, {400,
-             Bytes("84 01 a4 '4001' 02") + static_cast<char>(0xa0 + reason.size()) + reason +
-                 Bytes("04 a3 'dev' 06 a5 'scope'"),
-             false,
-             {}});
+    Answer(op,
+           Bytes("84 01 a4 '4001' 02 ") + static_cast<char>(0xa0 + reason.size()) + reason +
+               Bytes("04 a3 'dev' 06 a5 'scope'"),
+           400);
   }
 
   // The requests sent so far as "<uri> <body>"; `rooms` gets "<rtc id>|<live id>" the room held
   // as each was sent.
   Strs Sent(Strs* rooms = nullptr) const {
-    std::lock_guard<std::mutex> lock(transport_->mutex);
-    if (rooms) *rooms = transport_->rooms;
-    return transport_->sent;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (rooms) *rooms = state_->rooms;
+    return state_->sent;
   }
 
   // The service's own log lines as "<SEVERITY NAME>:<message>". Each must have the exact shape
@@ -173,7 +169,8 @@ class ServiceTest : public ::testing::Test {
   Strs ServiceLines() const {
     static const std::regex kLine(R"(^\[([A-Z]+):src/plugins/rtc/rtc_service\((\d+)\)\] (.*)\n$)");
     Strs out;
-    for (const auto& [severity, text] : AllLines()) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    for (const auto& [severity, text] : state_->lines) {
       if (text.find(":src/plugins/rtc/rtc_service(") == std::string::npos) continue;
       std::smatch m;
       EXPECT_TRUE(std::regex_match(text, m, kLine)) << "malformed line: " << text;
@@ -182,10 +179,6 @@ class ServiceTest : public ::testing::Test {
       out.push_back(m[1].str() + ":" + m[3].str());
     }
     return out;
-  }
-  std::vector<std::pair<int, std::string>> AllLines() const {
-    std::lock_guard<std::mutex> lock(log_->mutex);
-    return log_->lines;
   }
 
   // Each report as "<id> {k=v,...} <code> '<message>'".
@@ -212,10 +205,10 @@ class ServiceTest : public ::testing::Test {
 
   void ClearRecords() {
     engine_mark_ = host.media_engine->calls().size();
-    std::lock_guard<std::mutex> lock(log_->mutex), lock2(transport_->mutex);
-    log_->lines.clear();
-    transport_->sent.clear();
-    transport_->rooms.clear();
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->lines.clear();
+    state_->sent.clear();
+    state_->rooms.clear();
     metrix_->Clear();
   }
 
@@ -223,52 +216,43 @@ class ServiceTest : public ::testing::Test {
 
  private:
   struct Reply {
-    int32_t status;
+    int32_t status;  // -1: the local `error`
     std::string body;
-    bool local;
     tessel::base::ErrorResult error;
   };
-  struct TransportState {
+  // What the transport and the log handler share with the test.
+  struct State {
     std::mutex mutex;
     std::map<std::string, Reply> answers;
     Strs sent, rooms;
-  };
-  struct LogStore {
-    std::mutex mutex;
     std::vector<std::pair<int, std::string>> lines;
   };
 
-  void Set(const std::string& op, const Reply& reply) {
-    std::lock_guard<std::mutex> lock(transport_->mutex);
-    transport_->answers[op] = reply;
-  }
-
   void InstallTransport() {
-    nexo_standin::SetTransport([state = transport_, room = host.room](
-                                   const std::shared_ptr<nexo_standin::PendingRequest>& r) {
-      const std::string& uri = r->request().uri;
-      Reply reply{200, Bytes("80"), false, {}};
-      {
-        std::lock_guard<std::mutex> lock(state->mutex);
-        state->sent.push_back(uri + " " + r->request().body);
-        state->rooms.push_back(room->InstanceId("rtc") + "|" + room->InstanceId("live"));
-        auto it = state->answers.find(uri.substr(uri.rfind('/') + 1));
-        if (it != state->answers.end()) reply = it->second;
-      }
-      if (reply.local) {
-        r->Fail(reply.error);
-        return;
-      }
-      nexo_standin::Response response;
-      response.code = reply.status;
-      response.body = reply.body;
-      r->Respond(response);
-    });
+    nexo_standin::SetTransport(
+        [state = state_, room = host.room](const std::shared_ptr<nexo_standin::PendingRequest>& r) {
+          const std::string& uri = r->request().uri;
+          Reply reply{200, Bytes("80"), {}};
+          {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            state->sent.push_back(uri + " " + r->request().body);
+            state->rooms.push_back(room->InstanceId("rtc") + "|" + room->InstanceId("live"));
+            auto it = state->answers.find(uri.substr(uri.rfind('/') + 1));
+            if (it != state->answers.end()) reply = it->second;
+          }
+          if (reply.status < 0) {
+            r->Fail(reply.error);
+            return;
+          }
+          nexo_standin::Response response;
+          response.code = reply.status;
+          response.body = reply.body;
+          r->Respond(response);
+        });
   }
 
   size_t engine_mark_ = 0;
-  std::shared_ptr<TransportState> transport_ = std::make_shared<TransportState>();
-  std::shared_ptr<LogStore> log_ = std::make_shared<LogStore>();
+  std::shared_ptr<State> state_ = std::make_shared<State>();
   std::shared_ptr<vanta::metrix::RecordingMetrixModule> metrix_ =
       std::make_shared<vanta::metrix::RecordingMetrixModule>();
 };
