@@ -1,5 +1,5 @@
-// The reference host's own logic: how its responders answer (inside the call, from the reply
-// thread, held and later released or dropped) and its reply thread's lifetime.
+// The reference host's own logic: how its responders answer (inside the call or from the reply
+// thread) and its reply thread's lifetime.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -44,34 +44,6 @@ TEST(ReferenceHost, AnswersReachExactlyOneCallbackOnTheConfiguredThread) {
       EXPECT_TRUE(manager.unexpected_calls().Snapshot().empty());
     }
   }
-}
-
-// What a held request's callbacks capture stays alive exactly as long as the request is held.
-TEST(ReferenceHost, HeldRequestKeepsItsCallbacksUntilReleasedOrDropped) {
-  refhost::ReferenceLiveManager manager;
-  manager.live_detail().Hold();
-  auto context = std::make_shared<int>(1);
-  std::weak_ptr<int> watch = context;
-  int successes = 0;
-  for (const char* id : {"live-1", "live-2"}) {
-    manager.GetLiveDetail(
-        id, [context, &successes](const vanta::live::LiveDetail&) { ++successes; }, nullptr);
-  }
-  context.reset();
-  EXPECT_EQ(manager.live_detail().held(), 2u);
-  EXPECT_FALSE(watch.expired());
-  manager.live_detail().ReleaseHeld({});
-  EXPECT_EQ(successes, 2);
-  EXPECT_TRUE(watch.expired()) << "released callbacks are not kept";
-
-  context = std::make_shared<int>(2);
-  watch = context;
-  manager.GetLiveDetail(
-      "live-3", [context, &successes](const vanta::live::LiveDetail&) { ++successes; }, nullptr);
-  context.reset();
-  manager.live_detail().DropHeld();
-  EXPECT_TRUE(watch.expired());
-  EXPECT_EQ(successes, 2) << "a dropped request is never answered";
 }
 
 // A task on the reply thread may drop the last reference to the reply thread's owner (a

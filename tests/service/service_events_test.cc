@@ -76,8 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
         EventRow{"NetworkQuality", [](auto& l) { l.OnNetworkQualityChanged("bob", 1, 7); },
                  "INFO:OnNetworkQualityChanged, uid=bob,up_quality=good,down_quality=unknown",
                  "121 {down_quality=unknown,target_uid=bob,up_quality=good} 0 ''", "", false},
-        EventRow{"Warning", [](auto& l) { l.OnRtcWarning(12, "w x"); },
-                 "WARNING:rtc occur warning, warn=12,msg=w x", "", "", false},
         EventRow{"Error", [](auto& l) { l.OnRtcError(-3, "boom"); },
                  "ERROR:rtc occur error, error=-3,msg=boom", "114 {} -3 'boom'", "", false},
         EventRow{"OccurError", [](auto& l) { l.OnOccurError(); }, "WARNING:OnOccurError",
@@ -98,20 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
         EventRow{"FirstLocalFrame", [](auto& l) { l.OnFirstLocalVideoFrameDrawn(1280, 720, 9); },
                  "INFO:OnFirstLocalVideoFrameDrawn, width=1280,heigth=720,cost=9", "",
                  "26(1280,720,9)", false},
-        EventRow{"ConnectionLost", [](auto& l) { l.OnConnectionLost(); }, "ERROR:OnConnectionLost",
-                 "117 {} 0 ''", "", false},
-        EventRow{"PublishTimeout",
-                 [](auto& l) { l.OnPublishLiveStreamStateChanged("rtmp://x/1", 2, 0x1100007); },
-                 "INFO:OnPublishLiveStreamStateChanged, stream_url=rtmp://x/1,state=running,"
-                 "error_code=publish_timeout",
-                 "123 {live_trans_ec=17825799,live_trans_state=2,push_url=rtmp://x/1} 0 ''", "",
-                 false},
         EventRow{"PublishOutOfTable",
                  [](auto& l) { l.OnPublishLiveStreamStateChanged("u", 6, 0x1100009); },
                  "INFO:OnPublishLiveStreamStateChanged, stream_url=u,state=,error_code=",
                  "123 {live_trans_ec=17825801,live_trans_state=6,push_url=u} 0 ''", "", false},
-        EventRow{"RemoteUserOffline", [](auto& l) { l.OnRemoteUserOffLineNotify("bob", 2); },
-                 "INFO:OnRemoteUserOffLineNotify, uid=bob,reason =become_audience", "", "", false},
         EventRow{"Stats",
                  [](auto& l) {
                    l.OnStats({1, 2, 9000000000, 4, 5, 6, 7, -8, 9, 10, 11, 12, 13, 14, 15, 16});
@@ -124,6 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                  R"("video_rcvd_k_bitrate":"5","video_sent_k_bitrate":"6"})",
                  "", "19()", false},
         // Texts are copied verbatim: a quote in a user id is not escaped.
+        EventRow{"Forwarded3", [](auto& l) { l.OnForwardedEvent3(-1, INT32_MAX); }, "", "",
+                 "18(-1,2147483647)", false},
         EventRow{"RemoteVideoStats",
                  [](auto& l) {
                    l.OnRemoteVideoStats({"b\"o", 1, 640, 360, 24, 23, 2});
@@ -131,9 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                  R"(INFO:OnRemoteVideoStats = {"decode_fps":"24","frozen_times":"2",)"
                  R"("height":"360","render_fps":"23","track":"camera","user_id":"b"o",)"
                  R"("width":"640"})",
-                 "", "", false},
-        EventRow{"Forwarded24", [](auto& l) { l.OnForwardedEvent24(INT32_MIN, 6); }, "", "",
-                 "21(-2147483648,6)", false}),
+                 "", "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EventTest, JoinResults) {
