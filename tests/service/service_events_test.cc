@@ -111,9 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                  R"("sent_loss_pkts":"11","sent_loss_rate":"10","system_cpu":"7",)"
                  R"("video_rcvd_k_bitrate":"5","video_sent_k_bitrate":"6"})",
                  "", "19()", false},
-        // Texts are copied verbatim: a quote in a user id is not escaped.
         EventRow{"Forwarded3", [](auto& l) { l.OnForwardedEvent3(-1, INT32_MAX); }, "", "",
                  "18(-1,2147483647)", false},
+        // Texts are copied verbatim: a quote in a user id is not escaped.
         EventRow{"RemoteVideoStats",
                  [](auto& l) {
                    l.OnRemoteVideoStats({"b\"o", 1, 640, 360, 24, 23, 2});
