@@ -41,15 +41,15 @@ using vanta::nexo::NexoError;
 using Strs = std::vector<std::string>;
 
 // Hex pairs, and text in single quotes standing for its own bytes ("a2 'r1'" is a2 72 31).
-inline std::string Bytes(const std::string& spec) {
+inline std::string Bytes(const std::string& hex) {
   std::string out;
-  for (size_t i = 0; i < spec.size(); ++i) {
-    if (spec[i] == '\'') {
-      const size_t end = spec.find('\'', i + 1);
-      out += spec.substr(i + 1, end - i - 1);
+  for (size_t i = 0; i < hex.size(); ++i) {
+    if (hex[i] == '\'') {
+      const size_t end = hex.find('\'', i + 1);
+      out += hex.substr(i + 1, end - i - 1);
       i = end;
-    } else if (spec[i] != ' ') {
-      out += static_cast<char>(std::stoi(spec.substr(i++, 2), nullptr, 16));
+    } else if (hex[i] != ' ') {
+      out += static_cast<char>(std::stoi(hex.substr(i++, 2), nullptr, 16));
     }
   }
   return out;
