@@ -77,27 +77,6 @@ TEST(MergeFromTest, PresenceDecidesWhatIsCopied) {
   EXPECT_EQ(list.value, (std::vector<std::string>{"x", "y"}));
 }
 
-// A model whose field count is chosen at run time, so two of the same type can differ.
-class VarModel : public BaseModel {
- public:
-  int FieldCount() const override { return static_cast<int>(fields.size()); }
-  void GetFields(BaseModelValue** out) override {
-    for (auto& f : fields) *out++ = &f;
-  }
-  std::vector<ModelValue<int>> fields;
-};
-
-TEST(MergeFromTest, ObjectModelValueWithDifferentFieldCountsOnlyTakesPresence) {
-  ObjectModelValue<VarModel> mine, theirs;
-  mine.value.fields.resize(2);
-  theirs.value.fields.resize(3);
-  theirs.value.fields[0].Set(5);
-  theirs.has_value = true;
-  mine.MergeFrom(theirs);
-  EXPECT_TRUE(mine.has_value);
-  EXPECT_FALSE(mine.value.fields[0].has_value);
-}
-
 TEST(ClearTest, EveryTypeResetsToItsEmptyValue) {
   AllModel model;
   model.text.Set("t");

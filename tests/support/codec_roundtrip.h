@@ -83,15 +83,15 @@ struct Decoded {
   std::string Describe() const { return state + " packed=[" + Hex(packed, 24) + "]"; }
 };
 
-enum class Way { kTyped, kBaseBuffer, kTypedStream, kBaseStream };
-inline const char* const kWayNames[] = {"typed", "through BaseModel, exact buffer",
-                                        "typed, read callback", "through BaseModel, read callback"};
+// Typed from memory, through BaseModel from an exact buffer, then both through a read callback.
+inline const char* const kWays[] = {"typed", "through BaseModel, exact buffer",
+                                    "typed, read callback", "through BaseModel, read callback"};
 
 template <typename M>
-Decoded DecodeOneWay(const std::string& body, Way way, std::string* complaint) {
+Decoded DecodeOneWay(const std::string& body, int way, std::string* complaint) {
   M model;
   tessel::idl::BaseModel& base = model;
-  bool unknown = false, is_nil = false, ok = false;
+  bool unknown = false, is_nil = false;
   // An allocation of exactly the body's size, so a read past its end is a heap overflow.
   std::unique_ptr<char[]> exact(new char[body.size()]);
   if (!body.empty()) std::memcpy(exact.get(), body.data(), body.size());
@@ -99,20 +99,10 @@ Decoded DecodeOneWay(const std::string& body, Way way, std::string* complaint) {
   MsgpackContext bctx = tessel::idl::MakeReadContext(&buffer);
   StreamSource source{exact.get(), body.size(), 0};
   MsgpackContext sctx = StreamReadContext(&source);
-  switch (way) {
-    case Way::kTyped:
-      ok = model.Unpackb(body, &unknown);
-      break;
-    case Way::kBaseBuffer:
-      ok = base.Unpack(&bctx, &is_nil, &unknown);
-      break;
-    case Way::kTypedStream:
-      ok = model.Unpack(&sctx, &is_nil, &unknown);
-      break;
-    case Way::kBaseStream:
-      ok = base.Unpack(&sctx, &is_nil, &unknown);
-      break;
-  }
+  const bool ok = way == 0   ? model.Unpackb(body, &unknown)
+                  : way == 1 ? base.Unpack(&bctx, &is_nil, &unknown)
+                  : way == 2 ? model.Unpack(&sctx, &is_nil, &unknown)
+                             : base.Unpack(&sctx, &is_nil, &unknown);
   std::string state = std::string(ok ? "ok" : "failed") + (model.valid ? " valid" : " invalid");
   if (unknown) state += " unknown_seen";
   return Decoded{state, PackEveryWay(model, complaint)};
@@ -123,19 +113,17 @@ Decoded DecodeOneWay(const std::string& body, Way way, std::string* complaint) {
 template <typename M, typename Twin = M>
 void CheckModel(const std::string& body, const char* name, std::string* complaint) {
   if (!complaint->empty()) return;
-  const Decoded first = DecodeOneWay<M>(body, Way::kTyped, complaint);
-  for (Way w : {Way::kBaseBuffer, Way::kTypedStream, Way::kBaseStream}) {
-    if (!complaint->empty()) break;
-    const bool twin = w != Way::kTypedStream;
+  const Decoded first = DecodeOneWay<M>(body, 0, complaint);
+  for (int way = 1; way < 4 && complaint->empty(); ++way) {
     const Decoded other =
-        twin ? DecodeOneWay<Twin>(body, w, complaint) : DecodeOneWay<M>(body, w, complaint);
+        way == 2 ? DecodeOneWay<M>(body, way, complaint) : DecodeOneWay<Twin>(body, way, complaint);
     if (!(other == first)) {
-      *complaint = std::string(twin ? "twin " : "") + kWayNames[static_cast<int>(w)] + " gave " +
-                   other.Describe() + ", typed decode gave " + first.Describe();
+      *complaint = std::string(kWays[way]) + " gave " + other.Describe() + ", typed decode gave " +
+                   first.Describe();
     }
   }
   if (complaint->empty()) {
-    const Decoded again = DecodeOneWay<M>(first.packed, Way::kTyped, complaint);
+    const Decoded again = DecodeOneWay<M>(first.packed, 0, complaint);
     if (complaint->empty() && !(again == Decoded{"ok valid", first.packed})) {
       *complaint = "re-encoding is not stable, decoding it gave " + again.Describe() + " from " +
                    std::to_string(first.packed.size()) + " bytes";
