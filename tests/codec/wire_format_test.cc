@@ -13,7 +13,6 @@
 #include "support/codec_bytes.h"
 #include "support/codec_roundtrip.h"
 #include "tessel/idl/model.h"
-#include "tessel/idl/msgpack.h"
 
 namespace {
 
@@ -89,28 +88,6 @@ TEST(WireFormatTest, StringAndListHeadersAtTheirWidthBoundaries) {
                                  Bytes(std::string("06 ") + c.list) +
                                  std::string(c.length, '\xa0'));
   }
-}
-
-// Models hold at most 100 fields, so the widest map headers are checked on the writer itself.
-TEST(WireFormatTest, ContainerHeadersFromEveryWriter) {
-  std::string via_string, via_buffer, via_callback;
-  tessel::idl::StringSink string_sink{&via_string};
-  tessel::idl::BufferSink buffer_sink{&via_buffer, 0};
-  MsgpackContext writers[] = {tessel::idl::MakeWriteContext(&string_sink),
-                              tessel::idl::MakeWriteContext(&buffer_sink),
-                              codec_test::StreamWriteContext(&via_callback)};
-  for (MsgpackContext& ctx : writers) {
-    for (uint32_t count : {15u, 16u, 65536u, 0xFFFFFFFFu}) {
-      ASSERT_TRUE(tessel::idl::msgpack::WriteMapHeader(&ctx, count));
-      ASSERT_TRUE(tessel::idl::msgpack::WriteArrayHeader(&ctx, count));
-    }
-  }
-  via_buffer.resize(buffer_sink.used);
-  const char* expected =
-      "8f 9f de 00 10 dc 00 10 df 00 01 00 00 dd 00 01 00 00 df ff ff ff ff dd ff ff ff ff";
-  EXPECT_EQ(Hex(via_string), expected);
-  EXPECT_EQ(Hex(via_buffer), expected);
-  EXPECT_EQ(Hex(via_callback), expected);
 }
 
 // A model of `n` int fields, field i holding i + 1.
