@@ -11,6 +11,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include "support/hex_bytes.h"
 
 #include <chrono>
 #include <map>
@@ -40,20 +41,7 @@ using vanta::meta::RtcService;
 using vanta::nexo::NexoError;
 using Strs = std::vector<std::string>;
 
-// Hex pairs, and text in single quotes standing for its own bytes ("a2 'r1'" is a2 72 31).
-inline std::string Bytes(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i < hex.size(); ++i) {
-    if (hex[i] == '\'') {
-      const size_t end = hex.find('\'', i + 1);
-      out += hex.substr(i + 1, end - i - 1);
-      i = end;
-    } else if (hex[i] != ' ') {
-      out += static_cast<char>(std::stoi(hex.substr(i++, 2), nullptr, 16));
-    }
-  }
-  return out;
-}
+using test_support::Bytes;
 
 inline constexpr char kRtcUri[] = "/r/Adaptor/RtcMlink/";
 inline constexpr char kClassUri[] = "/r/Adaptor/ClassScene/";

@@ -7,6 +7,7 @@
 // keeps what it decoded before the failure.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -91,8 +92,12 @@ constexpr bool kIsModel = std::is_base_of<BaseModel, T>::value;
 // meet it stay at it.
 constexpr size_t kUnencodable = static_cast<size_t>(-1);
 
-// A list decoded from memory reserves at most this many bytes of elements per body byte left.
+// A list decoded from memory reserves at most this many bytes of elements per body byte left,
+// and never more than kMaxReserveBytes in all (beyond that it grows as elements arrive), so a
+// lying count can neither amplify a body into a large allocation nor ask a 32-bit process for
+// more than it can address.
 constexpr uint64_t kReserveBytesPerBodyByte = 8;
+constexpr uint64_t kMaxReserveBytes = 16u << 20;
 TESSEL_INLINE size_t AddSizes(size_t a, size_t b) {
   return a > kUnencodable - b ? kUnencodable : a + b;
 }
@@ -499,7 +504,9 @@ struct ValueTraits<std::vector<E>> {
     if (BufferSource* s = FastSource(ctx)) {
       // No more memory than a small multiple of the body left: a header that lies about a
       // list of large models must not turn a small body into a large reservation.
-      const uint64_t by_memory = s->remaining() * kReserveBytesPerBodyByte / sizeof(E) + 1;
+      const uint64_t budget =
+          std::min<uint64_t>(s->remaining() * kReserveBytesPerBodyByte, kMaxReserveBytes);
+      const uint64_t by_memory = budget / sizeof(E) + 1;
       if (reserve > by_memory) reserve = static_cast<uint32_t>(by_memory);
     }
     v->reserve(v->size() + reserve);
