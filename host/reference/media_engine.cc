@@ -24,7 +24,18 @@ HostEvent Event(int op, std::vector<int32_t> ints = {}) {
 
 void ReferenceMediaEngine::Record(MediaCall call) {
   call.thread = std::this_thread::get_id();
+  std::function<void(const MediaCall&)> observer;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    observer = call_observer_;
+  }
+  if (observer) observer(call);
   calls_.Add(std::move(call));
+}
+
+void ReferenceMediaEngine::SetCallObserver(std::function<void(const MediaCall&)> observer) {
+  std::lock_guard<std::mutex> lock(mu_);
+  call_observer_ = std::move(observer);
 }
 
 int32_t ReferenceMediaEngine::ResultOf(int op) const {
@@ -162,7 +173,18 @@ bool ReferenceMediaEngine::Emit(std::function<void(vanta::meta::RtcMediaEventLis
 
 void ReferenceEventListener::Record(HostEvent event) {
   event.thread = std::this_thread::get_id();
+  std::function<void(const HostEvent&)> observer;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    observer = observer_;
+  }
+  if (observer) observer(event);
   events_.Add(std::move(event));
+}
+
+void ReferenceEventListener::SetObserver(std::function<void(const HostEvent&)> observer) {
+  std::lock_guard<std::mutex> lock(mu_);
+  observer_ = std::move(observer);
 }
 
 void ReferenceEventListener::OnJoined() {

@@ -87,6 +87,9 @@ class ReferenceMediaEngine : public vanta::meta::MediaEngine {
   std::shared_ptr<vanta::meta::RtcMediaEventListener> event_listener() const;
   void ClearEventListener();
 
+  // Hands every call to `observer` on the calling thread before recording it (empty: none).
+  void SetCallObserver(std::function<void(const MediaCall&)> observer);
+
   // Hands the registered listener to `event`, inside this call or later on the event thread.
   // Returns false (and does nothing) when no listener is registered.
   bool Emit(std::function<void(vanta::meta::RtcMediaEventListener&)> event,
@@ -102,6 +105,7 @@ class ReferenceMediaEngine : public vanta::meta::MediaEngine {
   mutable std::mutex mu_;
   std::map<int, int32_t> results_;
   std::shared_ptr<vanta::meta::RtcMediaEventListener> listener_;
+  std::function<void(const MediaCall&)> call_observer_;
   CallLog<MediaCall> calls_;
   CallLog<int> unexpected_;
 };
@@ -155,10 +159,15 @@ class ReferenceEventListener : public vanta::meta::RtcEventListener {
   std::vector<int> Ops() const;
   const CallLog<int>& unexpected_calls() const { return unexpected_; }
 
+  // Hands every event to `observer` on the calling thread before recording it (empty: none).
+  void SetObserver(std::function<void(const HostEvent&)> observer);
+
  private:
   void Record(HostEvent event);
   void Unexpected(int op) { unexpected_.Add(op); }
 
+  mutable std::mutex mu_;
+  std::function<void(const HostEvent&)> observer_;
   CallLog<HostEvent> events_;
   CallLog<int> unexpected_;
 };
