@@ -27,7 +27,9 @@ const KindInfo& Info(Kind kind) {
 
 using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
 
-void Key(Writer& w, const char* key) { w.Key(key); }
+void Key(Writer& w, const char* key) {
+  w.Key(key);
+}
 
 void String(Writer& w, const std::string& value) {
   w.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
@@ -54,9 +56,15 @@ const char* LaneName(Lane lane) {
   return kNames[static_cast<int>(lane)];
 }
 
-const char* KindName(Kind kind) { return Info(kind).name; }
-Lane FromLane(Kind kind) { return Info(kind).from; }
-Lane ToLane(Kind kind) { return Info(kind).to; }
+const char* KindName(Kind kind) {
+  return Info(kind).name;
+}
+Lane FromLane(Kind kind) {
+  return Info(kind).from;
+}
+Lane ToLane(Kind kind) {
+  return Info(kind).to;
+}
 
 std::string EventText(const Event& e) {
   std::string line = "  ";

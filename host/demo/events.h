@@ -14,12 +14,12 @@
 namespace demo {
 
 // The diagram's lanes, left to right.
-#define DEMO_LANES(X)         \
-  X(kHost, "host")            \
-  X(kService, "service")      \
-  X(kEngine, "engine")        \
-  X(kAdaptor, "adaptor")      \
-  X(kMedia, "media engine")   \
+#define DEMO_LANES(X)       \
+  X(kHost, "host")          \
+  X(kService, "service")    \
+  X(kEngine, "engine")      \
+  X(kAdaptor, "adaptor")    \
+  X(kMedia, "media engine") \
   X(kMonitoring, "monitoring")
 
 enum class Lane {
@@ -31,18 +31,18 @@ inline constexpr int kLaneCount = 6;
 const char* LaneName(Lane lane);
 
 // Kinds of event and the lanes their arrow joins.
-#define DEMO_EVENT_KINDS(X)                               \
-  X(kCall, "call", kHost, kService)                       \
-  X(kHostRequest, "host-request", kService, kHost)        \
-  X(kHostAnswer, "host-answer", kHost, kService)          \
-  X(kHostApi, "host-api", kHost, kAdaptor)                \
-  X(kRequest, "request", kEngine, kAdaptor)               \
-  X(kAnswer, "answer", kAdaptor, kEngine)                 \
-  X(kCallback, "callback", kService, kHost)               \
-  X(kListener, "listener", kService, kHost)               \
-  X(kMediaCall, "media-call", kService, kMedia)           \
-  X(kMediaEvent, "media-event", kMedia, kService)         \
-  X(kReport, "report", kService, kMonitoring)             \
+#define DEMO_EVENT_KINDS(X)                        \
+  X(kCall, "call", kHost, kService)                \
+  X(kHostRequest, "host-request", kService, kHost) \
+  X(kHostAnswer, "host-answer", kHost, kService)   \
+  X(kHostApi, "host-api", kHost, kAdaptor)         \
+  X(kRequest, "request", kEngine, kAdaptor)        \
+  X(kAnswer, "answer", kAdaptor, kEngine)          \
+  X(kCallback, "callback", kService, kHost)        \
+  X(kListener, "listener", kService, kHost)        \
+  X(kMediaCall, "media-call", kService, kMedia)    \
+  X(kMediaEvent, "media-event", kMedia, kService)  \
+  X(kReport, "report", kService, kMonitoring)      \
   X(kLog, "log", kService, kService)
 
 enum class Kind {

@@ -5,7 +5,8 @@
 
 namespace demo {
 
-const char kBuiltinSession[] = R"(# The built-in session: a teacher (alice) holds a class in room r1 with one student (bob).
+const char kBuiltinSession[] =
+    R"(# The built-in session: a teacher (alice) holds a class in room r1 with one student (bob).
 room r1 alice "Physics 101"
 signin alice
 signin bob
@@ -149,9 +150,15 @@ std::string CheckArgs(Op op, const std::vector<std::string>& args,
 
 }  // namespace
 
-const char* OpName(Op op) { return kOps[static_cast<int>(op)].name; }
-const char* OpHostCall(Op op) { return kOps[static_cast<int>(op)].host; }
-const char* OpAdaptor(Op op) { return kOps[static_cast<int>(op)].adaptor; }
+const char* OpName(Op op) {
+  return kOps[static_cast<int>(op)].name;
+}
+const char* OpHostCall(Op op) {
+  return kOps[static_cast<int>(op)].host;
+}
+const char* OpAdaptor(Op op) {
+  return kOps[static_cast<int>(op)].adaptor;
+}
 
 bool ParseScript(const std::string& text, const std::string& name, std::vector<Step>* steps,
                  std::string* error) {

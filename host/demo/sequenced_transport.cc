@@ -43,7 +43,8 @@ nexo_standin::Transport Sequenced(nexo_standin::Transport inner, refhost::Sequen
                                   refhost::ReplyWorker& network) {
   return [inner = std::move(inner), &sequencer,
           &network](const std::shared_ptr<nexo_standin::PendingRequest>& request) {
-    inner(std::make_shared<HeldRequest>(request, sequencer, network));
+    // No transport: the request stays unanswered, as with the engine's own empty transport.
+    if (inner) inner(std::make_shared<HeldRequest>(request, sequencer, network));
   };
 }
 

@@ -12,7 +12,9 @@ constexpr int kTop = 60;
 constexpr int kRow = 22;
 constexpr size_t kLabelMax = 56;
 
-int LaneX(Lane lane) { return kLeft + kLaneWidth / 2 + static_cast<int>(lane) * kLaneWidth; }
+int LaneX(Lane lane) {
+  return kLeft + kLaneWidth / 2 + static_cast<int>(lane) * kLaneWidth;
+}
 
 // Length of the valid UTF-8 sequence starting at `i`, or 0.
 size_t Utf8Length(const std::string& s, size_t i) {
@@ -56,12 +58,23 @@ std::string XmlEscape(const std::string& text) {
     }
     if (n == 1) {
       switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += static_cast<char>(c);
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        case '\'':
+          out += "&apos;";
+          break;
+        default:
+          out += static_cast<char>(c);
       }
     } else {
       out.append(text, i, n);
@@ -80,14 +93,17 @@ std::string TracePage(const std::string& title, const std::vector<Event>& events
 
   std::string svg;
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) +
-         "\" height=\"" + std::to_string(height) + "\" font-family=\"monospace\" font-size=\"11\">\n";
+         "\" height=\"" + std::to_string(height) +
+         "\" font-family=\"monospace\" font-size=\"11\">\n";
   svg +=
       "<defs><marker id=\"head\" markerWidth=\"8\" markerHeight=\"8\" refX=\"7\" refY=\"4\" "
       "orient=\"auto\"><path d=\"M0,0 L8,4 L0,8 z\" fill=\"context-stroke\"/></marker></defs>\n";
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const int x = LaneX(static_cast<Lane>(lane));
-    svg += "<g class=\"lane\"><text x=\"" + std::to_string(x) + "\" y=\"30\" text-anchor=\"middle\" "
-           "font-weight=\"bold\">" + XmlEscape(LaneName(static_cast<Lane>(lane))) + "</text>";
+    svg += "<g class=\"lane\"><text x=\"" + std::to_string(x) +
+           "\" y=\"30\" text-anchor=\"middle\" "
+           "font-weight=\"bold\">" +
+           XmlEscape(LaneName(static_cast<Lane>(lane))) + "</text>";
     svg += "<line x1=\"" + std::to_string(x) + "\" y1=\"40\" x2=\"" + std::to_string(x) +
            "\" y2=\"" + std::to_string(height - 20) + "\" stroke=\"#bbb\"/></g>\n";
   }
@@ -106,12 +122,14 @@ std::string TracePage(const std::string& title, const std::vector<Event>& events
     const int x1 = LaneX(FromLane(e.kind));
     const int x2 = LaneX(ToLane(e.kind));
     const char* color = e.failed ? "#c00" : e.kind == Kind::kLog ? "#888" : "#246";
-    const std::string full = XmlEscape(Label(e) + (e.json.empty() ? "" : " " + e.json) +
-                                       (e.text.empty() || e.kind == Kind::kLog ? "" : " " + e.text));
-    svg += "<g class=\"arrow\" stroke=\"" + std::string(color) + "\" fill=\"" + color + "\"><title>" +
-           std::to_string(e.seq) + " " + full + "</title>";
+    const std::string full =
+        XmlEscape(Label(e) + (e.json.empty() ? "" : " " + e.json) +
+                  (e.text.empty() || e.kind == Kind::kLog ? "" : " " + e.text));
+    svg += "<g class=\"arrow\" stroke=\"" + std::string(color) + "\" fill=\"" + color +
+           "\"><title>" + std::to_string(e.seq) + " " + full + "</title>";
     if (x1 == x2) {
-      svg += "<path d=\"M" + std::to_string(x1) + "," + std::to_string(y - 6) + " h24 v10 h-22\" "
+      svg += "<path d=\"M" + std::to_string(x1) + "," + std::to_string(y - 6) +
+             " h24 v10 h-22\" "
              "fill=\"none\" marker-end=\"url(#head)\"/>";
       svg += "<text x=\"" + std::to_string(x1 + 30) + "\" y=\"" + std::to_string(y + 2) +
              "\" stroke=\"none\">" + XmlEscape(Shorten(Label(e))) + "</text>";

@@ -75,11 +75,11 @@ void SessionMediaEngine::Tick() {
   Schedule("OnStats(call_duration=" + std::to_string(beat) + ")",
            [stats](vanta::meta::RtcMediaEventListener& l) { l.OnStats(stats); });
   const int32_t quality = beat % 3 == 0 ? 2 : 1;  // good, now and then poor
-  Schedule("OnNetworkQualityChanged(uid=" + user_id_ + ",up=" + std::to_string(quality) +
-               ",down=1)",
-           [uid = user_id_, quality](vanta::meta::RtcMediaEventListener& l) {
-             l.OnNetworkQualityChanged(uid, quality, 1);
-           });
+  Schedule(
+      "OnNetworkQualityChanged(uid=" + user_id_ + ",up=" + std::to_string(quality) + ",down=1)",
+      [uid = user_id_, quality](vanta::meta::RtcMediaEventListener& l) {
+        l.OnNetworkQualityChanged(uid, quality, 1);
+      });
 }
 
 void SessionMediaEngine::SetStatsPeriod(int ticks) {
@@ -100,17 +100,17 @@ void SessionMediaEngine::SetEventObserver(std::function<void(const std::string&)
 void SessionMediaEngine::Schedule(std::string text, Event event) {
   std::shared_ptr<vanta::meta::RtcMediaEventListener> listener = event_listener();
   if (!listener) return;
-  Dispatch(sequencer_, event_thread(),
-           [this, listener = std::move(listener), text = std::move(text),
-            event = std::move(event)] {
-             std::function<void(const std::string&)> observer;
-             {
-               std::lock_guard<std::mutex> lock(state_mu_);
-               observer = event_observer_;
-             }
-             if (observer) observer(text);
-             event(*listener);
-           });
+  Dispatch(
+      sequencer_, event_thread(),
+      [this, listener = std::move(listener), text = std::move(text), event = std::move(event)] {
+        std::function<void(const std::string&)> observer;
+        {
+          std::lock_guard<std::mutex> lock(state_mu_);
+          observer = event_observer_;
+        }
+        if (observer) observer(text);
+        event(*listener);
+      });
 }
 
 }  // namespace refhost

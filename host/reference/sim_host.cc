@@ -9,8 +9,8 @@ namespace {
 // Notes the call, then, on the reply thread, runs it against the simulator, notes the answer
 // and calls back.
 template <class Rsp>
-void Serve(Sequencer* sequencer, ReplyWorker& worker, const HostObserver& observer,
-           HostNote note, std::function<rtc_sim::Status(Rsp*)> call,
+void Serve(Sequencer* sequencer, ReplyWorker& worker, const HostObserver& observer, HostNote note,
+           std::function<rtc_sim::Status(Rsp*)> call,
            std::function<std::string(const Rsp&)> describe,
            const vanta::meta::RtcSuccessFunc<Rsp>& on_success,
            const vanta::meta::RtcFailureFunc& on_failure) {
@@ -22,9 +22,9 @@ void Serve(Sequencer* sequencer, ReplyWorker& worker, const HostObserver& observ
              const rtc_sim::Status status = call(&rsp);
              note.answer = true;
              note.failed = !status.ok();
-             note.detail = status.ok() ? describe(rsp)
-                                       : "code=" + std::to_string(status.code) + " reason=" +
-                                             status.reason;
+             note.detail = status.ok()
+                               ? describe(rsp)
+                               : "code=" + std::to_string(status.code) + " reason=" + status.reason;
              if (observer) observer(note);
              if (status.ok()) {
                if (on_success) on_success(rsp);
