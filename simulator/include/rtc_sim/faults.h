@@ -1,6 +1,7 @@
 // Fault injection rules for the adaptor simulator, and the textual FAULT SPEC that describes them.
 //
-// FAULT SPEC grammar (blanks around rules and around the parts of a rule are ignored):
+// FAULT SPEC grammar (blanks around rules and around the parts of a rule are ignored, and so are
+// empty rules):
 //
 //   spec     = rule *( ";" rule )
 //   rule     = target ":" action [ "@" selector ]
@@ -8,10 +9,12 @@
 //            | URI                      "/r/Adaptor/RtcMlink/getToken", ...
 //            | suffix                   "getToken", "startClass", ... (the URI's last part)
 //   action   = "error" [ "(" status [ "," code [ "," reason ] ] ")" ]
-//                 an error answer: `status` (default 500) with an error body whose code text is
-//                 `code` (default: the status in decimal) and whose reason is `reason` (default
-//                 "injected error"); code and reason cannot hold "," or ")"
-//            | "garbage"                code 200 with a body no response model decodes
+//                 an error answer: `status` (100 to 999, default 500) with an error body whose
+//                 code text is `code` (default: the status in decimal), whose reason is `reason`
+//                 (default "injected error") and whose scope is the adaptor's name; code and
+//                 reason cannot hold ",", ")" or ";"
+//            | "garbage"                the answer's body replaced by bytes that no model
+//                                       decodes (the code stays: 200 for a request served)
 //            | "fail" [ "(" code ")" ]  a local failure (the module sees code -1) carrying the
 //                                       framework error `code` (default -4,
 //                                       "network_broken_error")
@@ -20,9 +23,10 @@
 //                                       [ms, max-ms] when a maximum is given), from the
 //                                       simulator's delivery thread
 //            | "reorder" [ "(" window [ "," hold-ms ] ")" ]
-//                                       answers are held until `window` (default 3) are held or
-//                                       the oldest has waited hold-ms (default 100), then
-//                                       delivered in a shuffled order
+//                                       answers are held until `window` (1 to 1000, default 3)
+//                                       are held or the oldest has waited hold-ms (default 100),
+//                                       then delivered in a shuffled order from the delivery
+//                                       thread
 //            | "drop"                   never answered: the engine's request timeout fails it
 //                                       ("-3", "timeout")
 //   selector = "first=" N               the first N requests that reach the rule
@@ -30,7 +34,8 @@
 //            | "p=" P                   each request with probability P (0 to 1)
 //            (none: every request)
 //
-// Numbers are decimal integers (a probability: a decimal fraction). Example:
+// Numbers are decimal integers, milliseconds at most 3600000 (a probability: a decimal
+// fraction). Example:
 //   "getToken:error(503,50301,busy)@first=1; *:delay(5,20); startClass:drop"
 //
 // Rules are tried in the order given. A rule counts the requests that reach it and match its
@@ -81,9 +86,9 @@ struct FaultRule {
 //   bad fault spec "<rule>": <problem>
 // where <problem> is one of
 //   missing ":" | unknown URI "<target>" | unknown action "<word>" | bad number "<text>"
-//   | unknown selector "<text>" | probability "<text>" is not between 0 and 1
-//   | "<action>" takes <what> | empty rule
-// An empty spec is an error too: `bad fault spec "": empty rule`.
+//   | unclosed "(" | unexpected "<text>" | unknown selector "<text>"
+//   | probability "<text>" is not between 0 and 1 | "<action>" takes <arguments it takes>
+// A spec without any rule gives `bad fault spec "<spec>": no rule`.
 RTC_SIM_EXPORT bool ParseFaultSpec(const std::string& spec, std::vector<FaultRule>* rules,
                                    std::string* error);
 

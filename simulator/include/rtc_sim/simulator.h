@@ -125,6 +125,10 @@
 
 namespace rtc_sim {
 
+namespace detail {
+class SimulatorCore;
+}  // namespace detail
+
 enum class Refusal {
 #define RTC_SIM_REFUSAL_ENUM(name, status, code, reason) name,
   RTC_SIM_REFUSALS(RTC_SIM_REFUSAL_ENUM)
@@ -232,10 +236,8 @@ class RTC_SIM_EXPORT AdaptorSimulator {
   // The class as getClassDetail would answer it (false: no such class).
   bool GetClass(const std::string& class_id, vanta::sceneclass::GetClassDetailRsp* detail) const;
 
-  class Core;
-
  private:
-  std::shared_ptr<Core> core_;
+  std::shared_ptr<detail::SimulatorCore> core_;
 };
 
 }  // namespace rtc_sim

@@ -23,6 +23,11 @@
 
 namespace rtc_sim {
 
+namespace detail {
+class RecorderSink;
+class ReplayCore;
+}  // namespace detail
+
 // Writes the traffic of any transport. Thread-safe; lines are written whole, as requests end.
 class RTC_SIM_EXPORT TrafficRecorder {
  public:
@@ -39,11 +44,9 @@ class RTC_SIM_EXPORT TrafficRecorder {
   // Lines written so far.
   size_t lines() const;
 
-  class Sink;
-
  private:
-  explicit TrafficRecorder(std::shared_ptr<Sink> sink);
-  std::shared_ptr<Sink> sink_;
+  explicit TrafficRecorder(std::shared_ptr<detail::RecorderSink> sink);
+  std::shared_ptr<detail::RecorderSink> sink_;
 };
 
 struct ReplayOptions {
@@ -78,11 +81,9 @@ class RTC_SIM_EXPORT ReplayTransport {
   // Recorded lines not yet served.
   size_t remaining() const;
 
-  class Core;
-
  private:
-  explicit ReplayTransport(std::shared_ptr<Core> core);
-  std::shared_ptr<Core> core_;
+  explicit ReplayTransport(std::shared_ptr<detail::ReplayCore> core);
+  std::shared_ptr<detail::ReplayCore> core_;
 };
 
 }  // namespace rtc_sim
