@@ -1,6 +1,8 @@
 // The stored screen-share callbacks under concurrent use: the engine reports share states from
 // its thread while the host starts or stops sharing from another. Every completion must find a
-// whole callback (or none), and none is called more often than its state events allow.
+// whole callback (or none), and none is called more often than its state events allow. And
+// services of one account made on several host threads at once, which share the account's
+// modules.
 //
 // The racing paths share nothing but the service: the room and context here are fixed and
 // lock-free and only the host side calls the engine, so no lock of the test's own orders the
@@ -85,6 +87,41 @@ TEST_F(ShareStress, StoresRaceStateEvents) {
     service->OnScreenShareStateChanged(first, second, 0);
     EXPECT_EQ(completed.load(), before + 1) << "the callbacks stored last are whole";
   }
+}
+
+// Host threads make services of one account at the same moment, on a freshly created account
+// each round, so every round has a first manager to make: each service's constructor writes the
+// shared module's manager key, and the first one makes the manager. Every service must end up
+// with a working client (its request reaches the engine and is answered), and a thread checker
+// must see every shared write ordered.
+TEST_F(ShareStress, ServicesOfOneAccountMadeAtOnce) {
+  constexpr int kThreads = 4, kPerThread = 25, kAccountRounds = 20;
+  auto context = std::make_shared<FixedContext>();
+  std::atomic<int> answered{0};
+  for (int round = 0; round < kAccountRounds; ++round) {
+    nexo_standin::ReleaseAccount({kUser, "pc"});
+    nexo_standin::AddAccount({kUser, "pc"});
+    ASSERT_TRUE(nexo_standin::InitAccount({kUser, "pc"}));
+    std::atomic<bool> go{false};
+    std::vector<std::shared_ptr<RtcService>> made(kThreads * kPerThread);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        while (!go) std::this_thread::yield();
+        for (int i = 0; i < kPerThread; ++i) {
+          made[t * kPerThread + i] = std::make_shared<RtcService>(context);
+        }
+      });
+    }
+    go = true;
+    for (auto& thread : threads) thread.join();
+    for (auto& service : made) {
+      service->KickUserFromRtc(
+          {"bob"}, [&answered] { ++answered; }, [](const NexoError&) {});
+    }
+  }
+  EXPECT_EQ(answered.load(), kThreads * kPerThread * kAccountRounds);
+  EXPECT_EQ(Sent().size(), static_cast<size_t>(kThreads * kPerThread * kAccountRounds));
 }
 
 }  // namespace

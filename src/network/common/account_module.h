@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "basefx/thread.h"
@@ -47,14 +48,25 @@ class AccountModule : public AccountIsolatorInstance<Self> {
 
   std::string Name() override { return Texts::kName; }
 
-  // The first caller makes the manager; no lock, as callers are the service's constructors.
+  // The first caller makes the manager. Callers are service constructors, and the host may
+  // make services of one account on several threads at once: the check and the assignment, like
+  // the key write below, run under the module's own mutex so that exactly one manager is made
+  // and every caller gets that one. Nothing else changes.
   std::shared_ptr<Manager> GetOrMakeManager() {
+    std::lock_guard<std::recursive_mutex> lock(this->mutex);
     if (!manager) manager = std::make_shared<Manager>(manager_uid);
     return manager;
   }
 
+  // The service that asks for the manager writes the key first; under the mutex for the same
+  // reason as above.
+  void SetManagerUid(const nexo::NexoUserId& id) {
+    std::lock_guard<std::recursive_mutex> lock(this->mutex);
+    manager_uid = id;
+  }
+
   std::unique_ptr<basefx::Thread> thread;
-  // The key the manager is made with; written by the service that asks for the manager.
+  // The key the manager is made with (see SetManagerUid).
   nexo::NexoUserId manager_uid;
   std::shared_ptr<Manager> manager;
 };

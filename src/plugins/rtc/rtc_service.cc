@@ -19,14 +19,15 @@ RtcService::RtcService(const std::shared_ptr<ServiceContext>& context) : context
   room_manager_ = context->GetRoomManager();
 
   // The clients are fixed now: a service made before the engine created the account's modules
-  // keeps empty clients for its whole life.
+  // keeps empty clients for its whole life. Services of one account may be made on several
+  // host threads at once; the module serialises the key write and the making of its manager.
   const nexo::NexoUserId key{user_id_, ""};
   auto rtc_module = rtc::RtcModuleImpl::Find(key);
-  if (rtc_module) rtc_module->manager_uid = key;
+  if (rtc_module) rtc_module->SetManagerUid(key);
   rtc_manager_ = rtc::RtcModuleWrapper(rtc_module, key).GetRtcManager();
 
   auto class_module = sceneclass::ClassSceneModuleImpl::Find(key);
-  if (class_module) class_module->manager_uid = key;
+  if (class_module) class_module->SetManagerUid(key);
   class_manager_ = sceneclass::ClassSceneModuleWrapper(class_module, key).GetSceneclassManager();
 }
 
