@@ -13,6 +13,8 @@
 namespace service_test {
 namespace {
 
+using service_test::operator<<;
+
 using Fire = std::function<void(vanta::meta::RtcMediaEventListener&)>;
 
 Strs One(const std::string& text) {
@@ -122,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                  R"("height":"360","render_fps":"23","track":"camera","user_id":"b"o",)"
                  R"("width":"640"})",
                  "", "", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(EventTest, JoinResults) {
   Deliver([](auto& l) { l.OnJoinResult(0, 1, 2); });

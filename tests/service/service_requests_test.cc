@@ -15,6 +15,8 @@
 namespace service_test {
 namespace {
 
+using service_test::operator<<;
+
 // A callback of any signature that counts its calls.
 struct Counter {
   std::shared_ptr<int> calls = std::make_shared<int>(0);
@@ -90,7 +92,7 @@ TEST_P(OperationShape, EmptyCallbackObjectOrContextGoneDoNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRequestOperation, OperationShape, ::testing::ValuesIn(kOperations),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 // Counts the calls that reach the function forms through the virtual table.
 class DispatchProbe : public RtcService {
@@ -196,7 +198,7 @@ class ConferenceTest : public ServiceTest {
 TEST_F(ConferenceTest, JoinAsksForATokenAndJoinsTheChannel) {
   InConference();
   Join();
-  const vanta::meta::JoinChannelInfo& info = host.media_engine->CallsOf(4).at(0).join;
+  const vanta::meta::JoinChannelInfo info = host.media_engine->CallsOf(4).at(0).join;
   EXPECT_EQ(info.channel_id + "|" + info.user_id + "|" + info.token + "|" + info.token_text3 + "|" +
                 info.token_text4 + "|" + info.token_text6 + "|" +
                 std::to_string(info.token_number5),
@@ -337,7 +339,7 @@ TEST_F(ConferenceTest, MemberLists) {
   EXPECT_EQ(Sent(), (Strs{Rtc("listApplyLinkMicUser", "83 01 a6 'conf-1' 02 02 03 cd 01 2c"),
                           Rtc("listConfUser", "83 01 a6 'conf-1' 02 02 03 cd 01 2c")}));
   EXPECT_EQ(Outcomes(got), (Strs{"0 'no rtc'", "ok"}));
-  const auto& answer = std::get<0>(got.results()[1].response);
+  const auto answer = std::get<0>(got.results()[1].response);
   EXPECT_EQ(answer.users, (std::vector<vanta::rtc::ConfUser>{Member("u7"), Member("u8")}));
   EXPECT_TRUE(answer.flag2);
   EXPECT_EQ(answer.number3, 2);
@@ -494,7 +496,7 @@ INSTANTIATE_TEST_SUITE_P(
                      s.GetConfDetail([ok](const auto&) { ok(); }, ko);
                    },
                    "getConfDetail 81 01 a6 'conf-1'", "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // Without a conference most operations still go out, with an empty id; six refuse at once.
 // Refusing one's own link-mic is a join status; approving oneself needs nothing.

@@ -74,11 +74,19 @@ Strs Outcomes(const ResultRecorder<R...>& recorder) {
   return out;
 }
 
-// Table rows print as their name (test names stay readable).
+// Table rows are named: the name ends the test's name (RowName, the generator of every
+// parameterised suite here) and is what a failure message prints for the row. Rows live in the
+// test files' unnamed namespaces, so those pull the operator in with a using-declaration.
 template <class Row, class = decltype(Row::name)>
 std::ostream& operator<<(std::ostream& os, const Row& row) {
   return os << row.name;
 }
+struct RowName {
+  template <class Row>
+  std::string operator()(const ::testing::TestParamInfo<Row>& info) const {
+    return info.param.name;
+  }
+};
 
 class ServiceTest : public ::testing::Test {
  protected:
