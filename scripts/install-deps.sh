@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev        # the module's one library dependency (JSON conversion of models)
   libmsgpack-cxx-dev   # test-only oracle and benchmark peer
+  libexpat1-dev        # test-only: the demo tests parse the trace page's SVG
   clang-14 libclang-rt-14-dev  # libFuzzer targets
   clang-format
 )

@@ -1,0 +1,303 @@
+// rtc_demo as its users run it: the built-in session, one run per kind of injected fault,
+// record and replay, the trace page, and bad input.
+#include <expat.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string TempPath(const std::string& name) {
+  return testing::TempDir() + "rtc_demo_" + name;
+}
+
+// Runs rtc_demo with `args`; standard output and error go to files, read back afterwards.
+Result RunDemo(std::vector<std::string> args) {
+  const std::string out = TempPath("stdout"), err = TempPath("stderr");
+  args.insert(args.begin(), RTC_DEMO_PATH);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  Result result;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = ReadAll(out);
+  result.err = ReadAll(err);
+  return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The --json output: one object per line.
+struct JsonRun {
+  explicit JsonRun(const std::string& out) {
+    for (const std::string& line : Lines(out)) {
+      auto doc = std::make_unique<rapidjson::Document>();
+      doc->Parse(line.c_str());
+      EXPECT_FALSE(doc->HasParseError()) << line;
+      if (!doc->HasParseError() && doc->IsObject()) objects.push_back(std::move(doc));
+    }
+  }
+  std::vector<const rapidjson::Document*> Of(const std::string& kind) const {
+    std::vector<const rapidjson::Document*> out;
+    for (const auto& o : objects) {
+      if ((*o)["kind"].GetString() == kind) out.push_back(o.get());
+    }
+    return out;
+  }
+  // The events with `kind` whose label starts with `label`.
+  std::vector<const rapidjson::Document*> Events(const std::string& kind,
+                                                 const std::string& label) const {
+    std::vector<const rapidjson::Document*> out;
+    for (const rapidjson::Document* o : Of(kind)) {
+      if (std::string((*o)["label"].GetString()).rfind(label, 0) == 0) out.push_back(o);
+    }
+    return out;
+  }
+  bool HasLog(const std::string& text) const {
+    for (const rapidjson::Document* o : Of("log")) {
+      if (std::string((*o)["line"].GetString()).find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+  std::vector<std::unique_ptr<rapidjson::Document>> objects;
+};
+
+// The transcript without the summary table, whose figures are timings.
+std::string TranscriptPart(const std::string& out) {
+  return out.substr(0, out.find("\noperation "));
+}
+
+TEST(DemoTest, BuiltinSessionEndsWithEveryStepAsExpected) {
+  const Result run = RunDemo({"--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const JsonRun json(run.out);
+  const auto verdicts = json.Of("verdict");
+  ASSERT_EQ(verdicts.size(), 21u);
+  for (const rapidjson::Document* v : verdicts) {
+    EXPECT_TRUE((*v)["ok"].GetBool())
+        << (*v)["what"].GetString() << ": " << (*v)["got"].GetString();
+  }
+  const auto summary = json.Of("summary");
+  ASSERT_EQ(summary.size(), 1u);
+  EXPECT_EQ((*summary[0])["unexpected"].GetInt(), 0);
+  // Every step called back exactly once, with success; nothing failed on the way.
+  EXPECT_EQ(json.Events("callback", "").size(), 21u);
+  for (const rapidjson::Document* e : json.Of("callback")) {
+    EXPECT_FALSE((*e)["failed"].GetBool()) << (*e)["label"].GetString();
+  }
+  // The media engine's own events reached the module and the host.
+  EXPECT_EQ(json.Events("media-event", "OnJoinResult").size(), 2u);
+  EXPECT_EQ(json.Events("listener", "OnJoined").size(), 2u);
+  EXPECT_EQ(json.Events("media-event", "OnScreenShareStateChanged").size(), 2u);
+  EXPECT_FALSE(json.Events("media-event", "OnStats").empty());
+  EXPECT_EQ(json.Events("report", "report 108").size(), 2u);
+}
+
+struct FaultCase {
+  const char* name;
+  const char* spec;
+  bool fails;
+  int code;
+  const char* reason;
+};
+
+class DemoFaultTest : public testing::TestWithParam<FaultCase> {};
+
+// StartRecord is one of the operations that report: its failure path shows in the callback,
+// monitoring event 112 and two error lines (the client's and the service's).
+TEST_P(DemoFaultTest, StartRecordFollowsTheModulesPromisedPath) {
+  const FaultCase& c = GetParam();
+  const Result run = RunDemo({"--json", "--seed", "3", "--fault", c.spec});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const JsonRun json(run.out);
+  const auto callbacks = json.Events("callback", "alice: StartRecord");
+  const auto by_label = json.Events("callback", "StartRecord");
+  ASSERT_EQ(by_label.size(), 1u);
+  const rapidjson::Document& callback = *by_label[0];
+  const auto reports = json.Events("report", "report 112");
+  ASSERT_EQ(reports.size(), 1u);
+  const rapidjson::Document& report = *reports[0];
+  EXPECT_EQ(std::string((*reports[0])["params"]["rtc_id"].GetString()), "conf-1");
+  if (!c.fails) {
+    EXPECT_EQ(std::string(callback["label"].GetString()), "StartRecord success");
+    EXPECT_EQ(report["code"].GetInt(), 0);
+    EXPECT_TRUE(json.HasLog("StartRecord success"));
+    return;
+  }
+  EXPECT_EQ(std::string(callback["label"].GetString()), "StartRecord failure");
+  EXPECT_EQ(callback["code"].GetInt(), c.code);
+  EXPECT_EQ(std::string(callback.HasMember("reason") ? callback["reason"].GetString() : ""),
+            c.reason);
+  EXPECT_EQ(report["code"].GetInt(), c.code);
+  EXPECT_EQ(std::string(report.HasMember("message") ? report["message"].GetString() : ""),
+            c.reason);
+  EXPECT_TRUE(json.HasLog("StartRecord failed, error code: " + std::to_string(c.code) +
+                          " reason:" + c.reason));
+  EXPECT_TRUE(json.HasLog("[ERROR:src/plugins/rtc/rtc_service("));
+  (void)callbacks;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DemoFaultTest,
+    testing::Values(FaultCase{"ErrorAnswer", "startRecord:error(503,50301,busy)", true, 50301,
+                              "busy"},
+                    FaultCase{"UndecodableBody", "startRecord:garbage", true, -11, ""},
+                    FaultCase{"LocalFailure", "startRecord:fail", true, -4, "network_broken_error"},
+                    FaultCase{"NoAnswer", "startRecord:drop", true, -3, "timeout"},
+                    FaultCase{"Latency", "startRecord:delay(20)", false, 0, ""},
+                    FaultCase{"OutOfOrder", "*:reorder(2,5)", false, 0, ""}),
+    [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+TEST(DemoTest, ARunIsRepeatableAndARecordingReplaysToTheSameTranscript) {
+  const std::string traffic = TempPath("traffic.jsonl");
+  const std::vector<std::string> faults = {"--seed", "11", "--fault", "*:error(500)@p=0.2"};
+  std::vector<std::string> record = faults;
+  record.insert(record.end(), {"--record", traffic});
+  const Result first = RunDemo(record);
+  const Result second = RunDemo(faults);
+  const Result replay = RunDemo({"--replay", traffic});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(TranscriptPart(second.out), TranscriptPart(first.out));
+  EXPECT_EQ(replay.status, 0) << replay.err;
+  EXPECT_EQ(TranscriptPart(replay.out), TranscriptPart(first.out));
+  EXPECT_NE(first.out.find("  !"), std::string::npos) << "the faults hit nothing";
+}
+
+TEST(DemoTest, TracePageHoldsWellFormedSvgWithOneArrowPerEvent) {
+  const std::string page_path = TempPath("trace.html");
+  const Result run = RunDemo({"--json", "--fault", "kickMembers:error(403)", "--trace", page_path});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string page = ReadAll(page_path);
+  const size_t begin = page.find("<svg");
+  const size_t end = page.find("</svg>");
+  ASSERT_NE(begin, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  const std::string svg = page.substr(begin, end + 6 - begin);
+
+  struct Count {
+    int arrows = 0;
+    int red = 0;
+  } count;
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, &count);
+  XML_SetStartElementHandler(parser, [](void* data, const XML_Char* name, const XML_Char** attrs) {
+    auto* c = static_cast<Count*>(data);
+    if (std::string(name) != "g") return;
+    bool arrow = false, red = false;
+    for (int i = 0; attrs[i] != nullptr; i += 2) {
+      arrow |= std::string(attrs[i]) == "class" && std::string(attrs[i + 1]) == "arrow";
+      red |= std::string(attrs[i]) == "stroke" && std::string(attrs[i + 1]) == "#c00";
+    }
+    c->arrows += arrow;
+    c->red += arrow && red;
+  });
+  const bool parsed =
+      XML_Parse(parser, svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
+  EXPECT_TRUE(parsed) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                      << XML_GetCurrentLineNumber(parser);
+  XML_ParserFree(parser);
+
+  const JsonRun json(run.out);
+  int events = 0, failed = 0;
+  for (const auto& o : json.objects) {
+    if (!o->HasMember("from")) continue;
+    ++events;
+    failed += (*o)["failed"].GetBool();
+  }
+  EXPECT_EQ(count.arrows, events);
+  EXPECT_EQ(count.red, failed);
+  EXPECT_GT(failed, 0);
+}
+
+struct BadInput {
+  const char* name;
+  std::vector<std::string> args;
+  std::string file_text;  // written to the file named by "@FILE" in args
+  std::string error;      // the one line on standard error, after "rtc_demo: "
+};
+
+class DemoBadInputTest : public testing::TestWithParam<BadInput> {};
+
+TEST_P(DemoBadInputTest, ExitsWithStatusTwoAndOneLineNamingTheProblem) {
+  const BadInput& c = GetParam();
+  const std::string file = TempPath("input.txt");
+  std::vector<std::string> args = c.args;
+  for (std::string& a : args) {
+    if (a == "@FILE") a = file;
+  }
+  if (!c.file_text.empty()) std::ofstream(file, std::ios::binary) << c.file_text;
+  std::string error = c.error;
+  const size_t at = error.find("@FILE");
+  if (at != std::string::npos) error.replace(at, 5, file);
+  const Result run = RunDemo(args);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "rtc_demo: " + error + "\n");
+  EXPECT_EQ(run.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DemoBadInputTest,
+    testing::Values(
+        BadInput{"UnknownOption", {"--colour"}, "", "unknown option --colour (see --help)"},
+        BadInput{"MissingValue", {"--seed"}, "", "option --seed needs a value"},
+        BadInput{"UnreadableScript",
+                 {"--script", "/nonexistent/session.txt"},
+                 "",
+                 "/nonexistent/session.txt: cannot read"},
+        BadInput{"UnknownOperation",
+                 {"--script", "@FILE"},
+                 "signin alice\nalice fly\n",
+                 "@FILE:2: unknown operation \"fly\""},
+        BadInput{"UnterminatedQuote",
+                 {"--script", "@FILE"},
+                 "signin alice\nalice class-create \"Optics\n",
+                 "@FILE:2: unterminated quoted text"},
+        BadInput{"UnknownFaultUri",
+                 {"--fault", "nowhere:error"},
+                 "",
+                 "bad fault spec \"nowhere:error\": unknown URI \"nowhere\""},
+        BadInput{"MalformedTraffic",
+                 {"--replay", "@FILE"},
+                 "{\"seq\":1,\n",
+                 "@FILE:1: not a JSON object"}),
+    [](const testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+}  // namespace
