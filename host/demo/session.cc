@@ -37,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 using vanta::nexo::NexoError;
 
 // How long an unanswered adaptor request waits before the engine fails it ("-3", "timeout").
-constexpr std::chrono::milliseconds kRequestTimeout{250};
+constexpr std::chrono::milliseconds kRequestTimeout{500};
 // How long one step may take before it counts as hung.
 constexpr std::chrono::seconds kStepDeadline{20};
 // Statistics and network quality every this many steps while in a channel.
@@ -247,9 +247,8 @@ class Session {
   void TearDown();
   bool SignIn(const std::string& user, std::string* error);
   void RunOperation(const Step& step, int number);
-  // Starts the step's host call; false when it made none.
-  bool Invoke(const Step& step, Participant& p, std::shared_ptr<Outcome> outcome,
-              std::string* label);
+  // Makes the step's host call, whose callbacks record into `outcome`.
+  void Invoke(const Step& step, Participant& p, const std::shared_ptr<Outcome>& outcome);
   bool Settle();
   void Tick(int count);
   std::string Expected(const Step& step, const std::vector<Answer>& answers, bool* lenient);
@@ -480,10 +479,9 @@ void Session::Tick(int count) {
   }
 }
 
-bool Session::Invoke(const Step& step, Participant& p, std::shared_ptr<Outcome> outcome,
-                     std::string* label) {
+void Session::Invoke(const Step& step, Participant& p, const std::shared_ptr<Outcome>& outcome) {
   const std::string user = p.user;
-  const std::string op = *label;
+  const std::string op = OpHostCall(step.op);
   auto done = [this, outcome, user, op] {
     {
       std::lock_guard<std::mutex> lock(outcome->mu);
@@ -609,7 +607,6 @@ bool Session::Invoke(const Step& step, Participant& p, std::shared_ptr<Outcome> 
       break;
     }
   }
-  return true;
 }
 
 // The outcome the module promises for the answers the step's adaptor requests got.
@@ -674,11 +671,10 @@ void Session::RunOperation(const Step& step, int number) {
   }
   auto outcome = std::make_shared<Outcome>();
   const std::string host_op = OpHostCall(step.op);
-  std::string label = host_op;
   AddEvent(Kind::kCall, step.user,
            host_op + (step.args.empty() ? "" : "(" + Join(step.args, ",") + ")"));
   const Clock::time_point start = Clock::now();
-  Invoke(step, p, outcome, &label);
+  Invoke(step, p, outcome);
   const bool settled = Settle();
 
   std::vector<Answer> answers;
