@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <ostream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -139,6 +140,8 @@ struct FaultCase {
   const char* reason;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.spec; }
+
 class DemoFaultTest : public testing::TestWithParam<FaultCase> {};
 
 // StartRecord is one of the operations that report: its failure path shows in the callback,
@@ -251,6 +254,8 @@ struct BadInput {
   std::string file_text;  // written to the file named by "@FILE" in args
   std::string error;      // the one line on standard error, after "rtc_demo: "
 };
+
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
 
 class DemoBadInputTest : public testing::TestWithParam<BadInput> {};
 
