@@ -45,6 +45,15 @@ void Embed(Writer& w, const std::string& json) {
   }
 }
 
+// Long bodies are cut in the text transcript (--json keeps them whole).
+std::string Abridged(const std::string& json) {
+  constexpr size_t kMax = 160;
+  if (json.size() <= kMax) return json;
+  size_t cut = kMax;
+  while (cut > 0 && (static_cast<unsigned char>(json[cut]) & 0xc0) == 0x80) --cut;
+  return json.substr(0, cut) + " ...";
+}
+
 }  // namespace
 
 const char* LaneName(Lane lane) {
@@ -80,7 +89,7 @@ std::string EventText(const Event& e) {
   }
   line += e.label;
   if (e.has_code) line += (e.kind == Kind::kAnswer ? " " : " code=") + std::to_string(e.code);
-  if (!e.json.empty()) line += " " + e.json;
+  if (!e.json.empty()) line += " " + Abridged(e.json);
   if (!e.text.empty()) {
     line += e.kind == Kind::kReport ? " message=\"" + e.text + "\"" : " (" + e.text + ")";
   }

@@ -35,7 +35,8 @@ const char* LaneName(Lane lane);
   X(kCall, "call", kHost, kService)                \
   X(kHostRequest, "host-request", kService, kHost) \
   X(kHostAnswer, "host-answer", kHost, kService)   \
-  X(kHostApi, "host-api", kHost, kAdaptor)         \
+  X(kHostSend, "host-send", kHost, kEngine)        \
+  X(kHostResult, "host-result", kEngine, kHost)    \
   X(kRequest, "request", kEngine, kAdaptor)        \
   X(kAnswer, "answer", kAdaptor, kEngine)          \
   X(kCallback, "callback", kService, kHost)        \

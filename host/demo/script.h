@@ -34,7 +34,7 @@ namespace demo {
   X(kMuteAll, "mute-all", 0, 1, "[off]", "RtcMuteAll", "rtcMuteAll", "") \
   X(kMute, "mute", 1, 2, "USER [off]", "RtcMuteUser", "rtcMuteUser", "") \
   X(kPushLive, "push-live", 0, 0, "", "StartRoadPublish", "pushLiveStream", "push the conference to a live") \
-  X(kClassCreate, "class-create", 0, 1, "[TITLE]", "CreateClass (host)", "createClass", "the host sends createClass over the engine channel itself") \
+  X(kClassCreate, "class-create", 0, 1, "[TITLE]", "CreateClass", "createClass", "the host sends createClass over the engine channel itself") \
   X(kClassStart, "class-start", 0, 0, "", "StartClass", "startClass", "the last created class") \
   X(kClassStop, "class-stop", 0, 0, "", "StopClass", "stopClass", "the last created class") \
   X(kClassDetail, "class-detail", 0, 0, "", "GetClassDetail", "getClassDetail", "the last created class")

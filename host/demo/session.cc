@@ -482,15 +482,18 @@ void Session::Tick(int count) {
 void Session::Invoke(const Step& step, Participant& p, const std::shared_ptr<Outcome>& outcome) {
   const std::string user = p.user;
   const std::string op = OpHostCall(step.op);
-  auto done = [this, outcome, user, op] {
+  // The host's own request answers the host directly; everything else comes back from the
+  // service.
+  const Kind result_kind = step.op == Op::kClassCreate ? Kind::kHostResult : Kind::kCallback;
+  auto done = [this, outcome, user, op, result_kind] {
     {
       std::lock_guard<std::mutex> lock(outcome->mu);
       if (outcome->successes + outcome->failures == 0) outcome->first_answer = Clock::now();
       ++outcome->successes;
     }
-    AddEvent(Kind::kCallback, user, op + " success");
+    AddEvent(result_kind, user, op + " success");
   };
-  auto failed = [this, outcome, user, op](const NexoError& error) {
+  auto failed = [this, outcome, user, op, result_kind](const NexoError& error) {
     {
       std::lock_guard<std::mutex> lock(outcome->mu);
       if (outcome->successes + outcome->failures == 0) outcome->first_answer = Clock::now();
@@ -498,7 +501,7 @@ void Session::Invoke(const Step& step, Participant& p, const std::shared_ptr<Out
       outcome->error = error;
     }
     Event e;
-    e.kind = Kind::kCallback;
+    e.kind = result_kind;
     e.user = user;
     e.label = op + " failure";
     e.failed = true;
@@ -671,8 +674,14 @@ void Session::RunOperation(const Step& step, int number) {
   }
   auto outcome = std::make_shared<Outcome>();
   const std::string host_op = OpHostCall(step.op);
-  AddEvent(Kind::kCall, step.user,
-           host_op + (step.args.empty() ? "" : "(" + Join(step.args, ",") + ")"));
+  if (step.op == Op::kClassCreate) {
+    AddEvent(Kind::kHostSend, step.user,
+             "CreateClass(" + Join(step.args, ",") +
+                 ") over the engine channel, as IRtcService has no slot for it");
+  } else {
+    AddEvent(Kind::kCall, step.user,
+             host_op + (step.args.empty() ? "" : "(" + Join(step.args, ",") + ")"));
+  }
   const Clock::time_point start = Clock::now();
   Invoke(step, p, outcome);
   const bool settled = Settle();
