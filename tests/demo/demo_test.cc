@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <ostream>
@@ -29,8 +30,9 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
+// Per process: ctest runs the cases of this file side by side.
 std::string TempPath(const std::string& name) {
-  return testing::TempDir() + "rtc_demo_" + name;
+  return testing::TempDir() + "rtc_demo_" + std::to_string(getpid()) + "_" + name;
 }
 
 // Runs rtc_demo with `args`; standard output and error go to files, read back afterwards.
@@ -55,6 +57,8 @@ Result RunDemo(std::vector<std::string> args) {
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.out = ReadAll(out);
   result.err = ReadAll(err);
+  std::remove(out.c_str());
+  std::remove(err.c_str());
   return result;
 }
 
