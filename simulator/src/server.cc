@@ -242,6 +242,25 @@ void Server::FillDetail(const Lesson& lesson, Detail* out) const {
 
 // --- RTC adaptor ---
 
+template <typename Fn>
+Verdict Server::Change(const Call& call, const std::string& rtc_id, Access access, Fn&& change) {
+  Conference* conf = nullptr;
+  if (Verdict refused = access == Access::kOwner ? NeedOwner(call, rtc_id, &conf)
+                                                 : NeedMember(call, rtc_id, &conf)) {
+    return refused;
+  }
+  // The owner is always a member: it cannot be removed.
+  if (Verdict refused = change(*conf, *FindMember(conf, call.user))) return refused;
+  Touch(conf, call.now);
+  return std::nullopt;
+}
+
+Verdict Server::NeedTarget(Conference* conf, const std::string& user, Member** member) {
+  *member = FindMember(conf, user);
+  if (*member != nullptr) return std::nullopt;
+  return Refuse(Refusal::kNoSuchMember, "user " + Quote(user) + " in " + conf->id);
+}
+
 Verdict Server::Apply(const Call& call, const vanta::rtc::GetTokenReq& req,
                       vanta::rtc::GetTokenRsp* rsp) {
   Conference* conf = nullptr;
@@ -258,124 +277,117 @@ Verdict Server::Apply(const Call& call, const vanta::rtc::GetTokenReq& req,
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ReportJoinStatusReq& req,
                       vanta::rtc::ReportJoinStatusRsp* rsp) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedMember(call, req.rtc_id, &conf)) return refused;
-  if (req.user_id != call.user) {
-    return Refuse(Refusal::kOtherUser,
-                  "user_id " + Quote(req.user_id) + ", caller " + Quote(call.user));
-  }
-  vanta::rtc::ConfUser& u = FindMember(conf, call.user)->user;
-  u.number4 = req.join_status;
-  if (u.number11 == 0 || u.number12 != 0) {
-    u.number11 = call.now;
-    u.number12 = 0;
-  }
-  Touch(conf, call.now);
-  rsp->conf_info = Info(*conf);
+  Verdict refused = Change(call, req.rtc_id, Access::kMember, [&](Conference&, Member& me) {
+    if (req.user_id != call.user) {
+      return Verdict(Refuse(Refusal::kOtherUser,
+                            "user_id " + Quote(req.user_id) + ", caller " + Quote(call.user)));
+    }
+    me.user.number4 = req.join_status;
+    if (me.user.number11 == 0 || me.user.number12 != 0) {
+      me.user.number11 = call.now;
+      me.user.number12 = 0;
+    }
+    return Verdict();
+  });
+  if (refused) return refused;
+  const Conference& conf = conferences_.at(req.rtc_id);
+  rsp->conf_info = Info(conf);
   rsp->number2 = call.now;
-  rsp->number3 = conf->revision;
+  rsp->number3 = conf.revision;
   return std::nullopt;
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ReportLeaveStatusReq& req,
                       vanta::rtc::ReportLeaveStatusRsp* rsp) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedMember(call, req.rtc_id, &conf)) return refused;
-  vanta::rtc::ConfUser& u = FindMember(conf, call.user)->user;
-  u.number4 = 0;
-  u.number12 = call.now;
-  if (conf->sharer == call.user) conf->sharer.clear();
-  Touch(conf, call.now);
   rsp->number1 = call.now;
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kMember, [&](Conference& conf, Member& me) {
+    me.user.number4 = 0;
+    me.user.number12 = call.now;
+    if (conf.sharer == call.user) conf.sharer.clear();
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::PushLiveStreamReq& req,
                       vanta::rtc::PushLiveStreamRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  if (req.push_url.empty()) return Refuse(Refusal::kEmptyField, "push_url");
-  conf->pushing = true;
-  conf->push_url = req.push_url;
-  conf->push_since = call.now;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    if (req.push_url.empty()) return Verdict(Refuse(Refusal::kEmptyField, "push_url"));
+    conf.pushing = true;
+    conf.push_url = req.push_url;
+    conf.push_since = call.now;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::StopLiveStreamReq& req,
                       vanta::rtc::StopLiveStreamRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  if (!conf->pushing) return Refuse(Refusal::kNotPushing, conf->id);
-  conf->pushing = false;
-  conf->push_url.clear();
-  conf->push_since = 0;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    if (!conf.pushing) return Verdict(Refuse(Refusal::kNotPushing, conf.id));
+    conf.pushing = false;
+    conf.push_url.clear();
+    conf.push_since = 0;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::SetLayoutReq& req,
                       vanta::rtc::SetLayoutRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  for (const std::string& user : req.user_ids) {
-    if (FindMember(conf, user) == nullptr) {
-      return Refuse(Refusal::kNoSuchMember, "user " + Quote(user) + " in " + conf->id);
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    Member* member = nullptr;
+    for (const std::string& user : req.user_ids) {
+      if (Verdict refused = NeedTarget(&conf, user, &member)) return refused;
     }
-  }
-  conf->layout = req.layout;
-  conf->layout_users = req.user_ids;
-  Touch(conf, call.now);
-  return std::nullopt;
+    conf.layout = req.layout;
+    conf.layout_users = req.user_ids;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::SetCustomLayoutReq& req,
                       vanta::rtc::SetCustomLayoutRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  conf->panes = req.panes;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    conf.panes = req.panes;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::AddMembersReq& req,
                       vanta::rtc::AddMembersRsp* rsp) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  for (size_t i = 0; i < req.members.size(); ++i) {
-    if (req.members[i].user_id.empty()) {
-      return Refuse(Refusal::kEmptyField, "members[" + std::to_string(i) + "].user_id");
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    for (size_t i = 0; i < req.members.size(); ++i) {
+      if (req.members[i].user_id.empty()) {
+        return Verdict(Refuse(Refusal::kEmptyField, "members[" + std::to_string(i) + "].user_id"));
+      }
     }
-  }
-  const size_t before = conf->members.size();
-  for (const vanta::rtc::ConfUser& user : req.members) AddMember(conf, user, call.user, call.now);
-  rsp->number1 = static_cast<int64_t>(conf->members.size() - before);
-  Touch(conf, call.now);
-  return std::nullopt;
+    const size_t before = conf.members.size();
+    for (const vanta::rtc::ConfUser& user : req.members) {
+      AddMember(&conf, user, call.user, call.now);
+    }
+    rsp->number1 = static_cast<int64_t>(conf.members.size() - before);
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::KickMembersReq& req,
                       vanta::rtc::KickMembersRsp* rsp) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  for (const std::string& user : req.user_ids) {
-    if (user == conf->owner) return Refuse(Refusal::kOwnerTarget, "user " + Quote(user));
-    if (FindMember(conf, user) == nullptr) {
-      return Refuse(Refusal::kNoSuchMember, "user " + Quote(user) + " in " + conf->id);
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    Member* member = nullptr;
+    for (const std::string& user : req.user_ids) {
+      if (user == conf.owner) return Verdict(Refuse(Refusal::kOwnerTarget, "user " + Quote(user)));
+      if (Verdict refused = NeedTarget(&conf, user, &member)) return refused;
     }
-  }
-  const size_t before = conf->members.size();
-  for (const std::string& user : req.user_ids) {
-    auto& members = conf->members;
-    members.erase(std::remove_if(members.begin(), members.end(),
-                                 [&](const Member& m) { return m.user.user_id == user; }),
-                  members.end());
-    Unapply(conf, user);
-    if (conf->sharer == user) conf->sharer.clear();
-  }
-  rsp->number1 = static_cast<int64_t>(before - conf->members.size());
-  Touch(conf, call.now);
-  return std::nullopt;
+    const size_t before = conf.members.size();
+    for (const std::string& user : req.user_ids) {
+      auto& members = conf.members;
+      members.erase(std::remove_if(members.begin(), members.end(),
+                                   [&](const Member& m) { return m.user.user_id == user; }),
+                    members.end());
+      Unapply(&conf, user);
+      if (conf.sharer == user) conf.sharer.clear();
+    }
+    rsp->number1 = static_cast<int64_t>(before - conf.members.size());
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::GetConfDetailReq& req,
@@ -389,35 +401,30 @@ Verdict Server::Apply(const Call& call, const vanta::rtc::GetConfDetailReq& req,
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ApplyLinkMicReq& req,
                       vanta::rtc::ApplyLinkMicRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedMember(call, req.rtc_id, &conf)) return refused;
-  vanta::rtc::ConfUser& u = FindMember(conf, call.user)->user;
-  if (req.apply && u.number6 != kLinkMicApplied) {
-    u.number6 = kLinkMicApplied;
-    conf->applicants.push_back(call.user);
-  } else if (!req.apply && u.number6 == kLinkMicApplied) {
-    u.number6 = kLinkMicNone;
-    Unapply(conf, call.user);
-  }
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kMember, [&](Conference& conf, Member& me) {
+    if (req.apply && me.user.number6 != kLinkMicApplied) {
+      me.user.number6 = kLinkMicApplied;
+      conf.applicants.push_back(call.user);
+    } else if (!req.apply && me.user.number6 == kLinkMicApplied) {
+      me.user.number6 = kLinkMicNone;
+      Unapply(&conf, call.user);
+    }
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ApproveLinkMicReq& req,
                       vanta::rtc::ApproveLinkMicRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  Member* member = FindMember(conf, req.user_id);
-  if (member == nullptr) {
-    return Refuse(Refusal::kNoSuchMember, "user " + Quote(req.user_id) + " in " + conf->id);
-  }
-  if (member->user.number6 != kLinkMicApplied) {
-    return Refuse(Refusal::kNotApplied, "user " + Quote(req.user_id));
-  }
-  member->user.number6 = req.approve ? kLinkMicApproved : kLinkMicRefused;
-  Unapply(conf, req.user_id);
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    Member* member = nullptr;
+    if (Verdict refused = NeedTarget(&conf, req.user_id, &member)) return refused;
+    if (member->user.number6 != kLinkMicApplied) {
+      return Verdict(Refuse(Refusal::kNotApplied, "user " + Quote(req.user_id)));
+    }
+    member->user.number6 = req.approve ? kLinkMicApproved : kLinkMicRefused;
+    Unapply(&conf, req.user_id);
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ListConfUserReq& req,
@@ -435,88 +442,80 @@ Verdict Server::Apply(const Call& call, const vanta::rtc::ListApplyLinkMicUserRe
   Conference* conf = nullptr;
   if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
   std::vector<vanta::rtc::ConfUser> users;
-  for (const std::string& user : conf->applicants)
+  for (const std::string& user : conf->applicants) {
     users.push_back(Out(*conf, *FindMember(conf, user)));
+  }
   Page(std::move(users), req.number2, req.number3, rsp);
   return std::nullopt;
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::StartRecordReq& req,
                       vanta::rtc::StartRecordRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  if (conf->recording) return Refuse(Refusal::kAlreadyRecording, conf->record_id);
-  conf->recording = true;
-  conf->record_id = "rec-" + std::to_string(next_record_++);
-  conf->record_since = call.now;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    if (conf.recording) return Verdict(Refuse(Refusal::kAlreadyRecording, conf.record_id));
+    conf.recording = true;
+    conf.record_id = "rec-" + std::to_string(next_record_++);
+    conf.record_since = call.now;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::StopRecordReq& req,
                       vanta::rtc::StopRecordRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  if (!conf->recording) return Refuse(Refusal::kNotRecording, conf->id);
-  conf->recording = false;
-  conf->record_since = 0;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    if (!conf.recording) return Verdict(Refuse(Refusal::kNotRecording, conf.id));
+    conf.recording = false;
+    conf.record_since = 0;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ReportRtcMuteReq& req,
                       vanta::rtc::ReportRtcMuteRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedMember(call, req.rtc_id, &conf)) return refused;
-  FindMember(conf, call.user)->self_muted = req.mute;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kMember, [&](Conference&, Member& me) {
+    me.self_muted = req.mute;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::RtcMuteAllReq& req,
                       vanta::rtc::RtcMuteAllRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  conf->mute_all = req.mute;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    conf.mute_all = req.mute;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::RtcMuteUserReq& req,
                       vanta::rtc::RtcMuteUserRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedOwner(call, req.rtc_id, &conf)) return refused;
-  Member* member = FindMember(conf, req.user_id);
-  if (member == nullptr) {
-    return Refuse(Refusal::kNoSuchMember, "user " + Quote(req.user_id) + " in " + conf->id);
-  }
-  member->owner_muted = req.mute;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kOwner, [&](Conference& conf, Member&) {
+    Member* member = nullptr;
+    if (Verdict refused = NeedTarget(&conf, req.user_id, &member)) return refused;
+    member->owner_muted = req.mute;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::OperateCameraReq& req,
                       vanta::rtc::OperateCameraRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedMember(call, req.rtc_id, &conf)) return refused;
-  FindMember(conf, call.user)->user.number8 = req.enable ? 1 : 0;
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kMember, [&](Conference&, Member& me) {
+    me.user.number8 = req.enable ? 1 : 0;
+    return Verdict();
+  });
 }
 
 Verdict Server::Apply(const Call& call, const vanta::rtc::ShareScreenReq& req,
                       vanta::rtc::ShareScreenRsp*) {
-  Conference* conf = nullptr;
-  if (Verdict refused = NeedMember(call, req.rtc_id, &conf)) return refused;
-  if (req.share && !conf->sharer.empty() && conf->sharer != call.user) {
-    return Refuse(Refusal::kScreenBusy, "sharer " + Quote(conf->sharer));
-  }
-  if (!req.share && conf->sharer != call.user) {
-    return Refuse(Refusal::kNotSharing, "user " + Quote(call.user));
-  }
-  conf->sharer = req.share ? call.user : std::string();
-  Touch(conf, call.now);
-  return std::nullopt;
+  return Change(call, req.rtc_id, Access::kMember, [&](Conference& conf, Member&) {
+    if (req.share && !conf.sharer.empty() && conf.sharer != call.user) {
+      return Verdict(Refuse(Refusal::kScreenBusy, "sharer " + Quote(conf.sharer)));
+    }
+    if (!req.share && conf.sharer != call.user) {
+      return Verdict(Refuse(Refusal::kNotSharing, "user " + Quote(call.user)));
+    }
+    conf.sharer = req.share ? call.user : std::string();
+    return Verdict();
+  });
 }
 
 // --- class-scene adaptor ---

@@ -107,6 +107,13 @@ class Server {
   Verdict NeedMember(const Call& call, const std::string& rtc_id, Conference** conf);
   Verdict NeedOwner(const Call& call, const std::string& rtc_id, Conference** conf);
   Verdict NeedTeacher(const Call& call, const std::string& class_id, Lesson** lesson);
+  // `user` of the conference, which a request names as its target.
+  static Verdict NeedTarget(Conference* conf, const std::string& user, Member** member);
+  enum class Access { kMember, kOwner };
+  // The shape of every request that changes a conference: the caller's access is checked, then
+  // change(conference, caller's member entry) runs; unless it refuses, the change is counted.
+  template <typename Fn>
+  Verdict Change(const Call& call, const std::string& rtc_id, Access access, Fn&& change);
   static Member* FindMember(Conference* conf, const std::string& user);
   static void Touch(Conference* conf, int64_t now);
   static void Unapply(Conference* conf, const std::string& user);

@@ -181,18 +181,12 @@ class Fields {
     if (!String(key, true, &hex)) return false;
     return FromHex(hex, out) || Bad(key, "is not hex");
   }
-  bool Int(const char* key, bool required, int32_t* out) {
+  template <typename T>
+  bool Integer(const char* key, bool required, T* out) {
     const rapidjson::Value* v = Find(key, required);
     if (v == nullptr) return !required;
-    if (!v->IsInt()) return Bad(key, "is not an integer");
-    *out = v->GetInt();
-    return true;
-  }
-  bool Int64(const char* key, int64_t* out) {
-    const rapidjson::Value* v = Find(key, false);
-    if (v == nullptr) return true;
-    if (!v->IsInt64()) return Bad(key, "is not an integer");
-    *out = v->GetInt64();
+    if (!v->Is<T>()) return Bad(key, "is not an integer");
+    *out = v->Get<T>();
     return true;
   }
   bool Seq(uint64_t* out) {
@@ -260,7 +254,8 @@ bool ParseEntry(const std::string& text, Entry* entry, std::string* problem) {
   if (!f.Seq(&entry->seq) || !f.String("user", true, &entry->user) ||
       !f.String("uri", true, &entry->uri) || !f.Hex("request_hex", &entry->request) ||
       !f.String("outcome", true, &outcome) || !f.String("fault", false, &entry->fault) ||
-      !f.Int64("sent_us", &entry->sent_us) || !f.Int64("answered_us", &entry->answered_us)) {
+      !f.Integer("sent_us", false, &entry->sent_us) ||
+      !f.Integer("answered_us", false, &entry->answered_us)) {
     return false;
   }
   if (!ParseOutcome(outcome, &entry->outcome)) {
@@ -268,14 +263,14 @@ bool ParseEntry(const std::string& text, Entry* entry, std::string* problem) {
     return false;
   }
   if (entry->outcome == Outcome::kAnswered || entry->outcome == Outcome::kLate) {
-    return f.Int("code", true, &entry->code) && f.Hex("answer_hex", &entry->answer);
+    return f.Integer("code", true, &entry->code) && f.Hex("answer_hex", &entry->answer);
   }
   if (entry->outcome == Outcome::kFailed) {
     const rapidjson::Value* error = f.Object("error");
     if (error == nullptr) return false;
     Fields e(*error, problem);
     LocalError& le = entry->error;
-    return e.Int("status", true, &le.status) && e.String("code", true, &le.code) &&
+    return e.Integer("status", true, &le.status) && e.String("code", true, &le.code) &&
            e.String("reason", true, &le.reason) &&
            e.String("developer_message", false, &le.developer_message) &&
            e.String("more_info", false, &le.more_info) && e.String("scope", false, &le.scope) &&
