@@ -31,7 +31,8 @@ RTC_SIM_EXPORT std::string ResolveUri(const std::string& uri_or_suffix);
 // Encode: the body the module sends (request records) or expects (response records): every
 // field present, MessagePack keys in table order.
 // Decode: false when `body` does not decode as the record's model; `out` then holds what was
-// decoded before the failure. Unknown keys are skipped. `out` must not be null.
+// decoded before the failure. Unknown keys are skipped, and a nil body gives an empty record (as
+// the module reads it). `out` must not be null.
 #define RTC_SIM_DECLARE_CODEC(Ns, Op)                                    \
   RTC_SIM_EXPORT std::string Encode(const Ns::Op##Req& record);          \
   RTC_SIM_EXPORT std::string Encode(const Ns::Op##Rsp& record);          \

@@ -35,8 +35,9 @@
 #include "vanta/sceneclass/class_scene_records.h"
 
 // Refusals: X(name, status, code text, reason). The error body carries the code text, the reason,
-// the adaptor's name as scope ("RtcMlink", "ClassScene"; "Room" for host-side calls) and a
-// developer message naming the detail (the field, user, conference or class concerned).
+// the adaptor's name as scope ("RtcMlink", "ClassScene"; "Adaptor" for an unknown URI) and a
+// developer message naming the detail (the field, user, conference or class concerned, or the
+// URI of an undecodable body).
 //
 // Which URI refuses what (checked in this order; "member": the caller is in the conference's
 // member list; "owner": the caller is its owner):
@@ -166,14 +167,16 @@ struct Answer {
 };
 RTC_SIM_EXPORT Answer ErrorAnswer(int32_t status, const ErrorBody& error);
 
-// Answers one request of a scripted URI in place of the simulator's state. Called on the sending
-// thread without the state lock; must not block.
+// Answers one request of a scripted URI in place of the simulator's state. Called once per
+// request that reaches it (faults that skip serving skip the script too), on the sending thread,
+// without the state lock; must not block. May run on several threads at once.
 using Script = std::function<Answer(const std::string& user, const std::string& request_body)>;
 
 struct SimulatorOptions {
   // The seed of the simulator's one PRNG (fault selection, delays, reorder shuffles).
   uint64_t seed = 1;
-  // Server time in milliseconds since the epoch, read once per request and per host-side call.
+  // Server time in milliseconds since the epoch, read once per request and per creation of a
+  // conference, on the calling thread and without the state lock (so it must be thread-safe).
   // Empty: a deterministic clock that starts at 1704067200000 (2024-01-01T00:00:00Z) and
   // advances one second per reading, so answers are the same from run to run.
   std::function<int64_t()> clock;
