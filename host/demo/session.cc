@@ -716,7 +716,8 @@ void Session::RunOperation(const Step& step, int number) {
     for (const Answer& answer : answers) {
       if (answer.outcome != rtc_sim::Outcome::kAnswered || answer.code < 200 || answer.code > 299) {
         ok = false;
-        why = " (" + answer.uri + " was refused)";
+        why = ", and in a run without faults every adaptor request answered with success (" +
+              answer.uri + " was not; add \"expect fail\" to the line if that is intended)";
       }
     }
   }
