@@ -14,12 +14,13 @@ packages=(
   clang-format
 )
 # Optional groups, named on the command line (scripts/install-deps.sh linux32 mingw32):
-#   linux32  the 32-bit Linux build: the multilib compilers, and GoogleTest's sources (Debian
-#            has no 32-bit GoogleTest libraries for this machine, so the build compiles them)
+#   linux32  the 32-bit Linux build: the multilib compilers, GoogleTest's sources (Debian has no
+#            32-bit GoogleTest libraries for this machine, so the build compiles them), and
+#            qemu's user-mode emulator for kernels that cannot start 32-bit programs
 #   mingw32  the 32-bit Windows cross-build: MinGW-w64 for i686 with posix threads
 for group in "$@"; do
   case "$group" in
-    linux32) packages+=(g++-multilib googletest) ;;
+    linux32) packages+=(g++-multilib googletest qemu-user) ;;
     mingw32) packages+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest) ;;
     *)
       echo "unknown package group: $group (known: linux32 mingw32)" >&2
