@@ -12,6 +12,7 @@ packages=(
   libexpat1-dev        # test-only: the demo tests parse the trace page's SVG
   clang-14 libclang-rt-14-dev  # libFuzzer targets
   clang-format
+  dpkg-dev             # CPack's Debian packages (dpkg-shlibdeps)
 )
 # Optional groups, named on the command line (scripts/install-deps.sh linux32 mingw32):
 #   linux32  the 32-bit Linux build: the multilib compilers, GoogleTest's sources (Debian has no

@@ -5,6 +5,8 @@
 // until the process's static objects are destroyed; the host never deletes it. Init, Uninit and
 // CreateService may be called from any host thread. A service is owned by the shared pointer
 // CreateService returns (the plug-in keeps no reference); the host may convert it to IRtcService.
+// When creating a process-wide object fails (std::bad_alloc, say), GetIPlugin or Init throws
+// that exception to the host and nothing is kept: a later call tries again.
 #pragma once
 
 #include <memory>

@@ -4,10 +4,39 @@
 // the calling host thread; their results arrive later through the given callbacks, on whatever
 // thread the reply comes from (possibly inside the call). Every asynchronous operation exists
 // twice in adjacent slots: the function form takes a success and a failure function, the object
-// form (the next slot) takes a callback object instead and does nothing when it is empty. When
-// the host context the service was made for is gone, operations end without calling back.
+// form (the next slot) takes a callback object instead and does nothing when it is empty.
 // SetMediaEngine and SetEventListener are meant to be called before any other operation.
+// SetMediaEngine throws std::bad_weak_ptr when no shared pointer owns the service (never the
+// case for a service from CreateService); no other operation throws.
 // The slot order is the contract with the host; slot numbers are given on the right.
+//
+// An operation calls back at most once, and never both functions. Its own refusals reach the
+// failure function as a NexoError with code 0 and one of these reasons:
+//   "rtc_id is empty"   AddMembers, StartScreenShare(Alt), StopScreenShare, SetLayout,
+//                       RtcMuteAll, RtcMuteUser: the room has no conference
+//   "no rtc"            ListConfUser, ListApplyLinkMicUser: the room has no conference
+//   "user_list is empty"                      AddMembers with no members
+//   "no permission to destroy rtc"            LeaveRtc(destroy) by anyone but the room's owner
+//   "no live_manager"                         StartRoadPublish: the room's live has no manager
+//   "rtc StartScreenShareByDesktopId failed"  the media engine refused to start sharing
+// Any other failure is the adaptor's, the engine's or the host room and live managers' error,
+// passed on unchanged.
+//
+// Paths on which an operation never calls back (a host that waits guards them with a timeout):
+// - the host context the service was made for is gone;
+// - the service was created before the engine had created the account's modules (the engine's
+//   manager create and init for the user): it has no RTC or class-scene client for its whole
+//   life, and the operations that send a request to the adaptors end silently;
+// - the engine has no request channel for the account (signed out, released): the request is
+//   dropped; a channel that never answers is the engine's business (its timeout, if any);
+// - JoinRtc without a media engine attached: the token is fetched, nothing more happens;
+//   StartScreenShare(Alt) without one ends at once;
+// - LeaveRtc and StartRoadPublish in a room without a conference; ApproveLinkMic for the
+//   service's own user;
+// - the host's room or live manager drops a request;
+// - StartScreenShare(Alt) answers only once the media engine reports the share state, and a
+//   later start replaces the callbacks still waiting; StopScreenShare's success likewise waits
+//   for the engine's state event.
 #pragma once
 
 #include <cstdint>

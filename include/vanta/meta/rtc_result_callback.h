@@ -5,8 +5,12 @@
 //   RtcResultCallback<>          OnSuccess() takes nothing (JoinRtc, LeaveRtc, ApplyLinkMic, ...)
 //   RtcResultCallback<SomeRsp>   OnSuccess(const SomeRsp&) receives the response record
 // Slots, in order: destructor, OnSuccess, OnFailure. The host implements it; the module calls it
-// on whatever thread the result arrives (host, engine or media-engine thread), exactly once per
-// operation and never both methods, and keeps its own strong reference until then.
+// on whatever thread the result arrives (the calling host thread for an immediate refusal, an
+// engine thread for an adaptor's answer, the room or live manager's or the media engine's thread
+// for theirs), at most once per operation and never both methods, and keeps its own strong
+// reference until then. Some paths never call back (see vanta/meta/i_rtc_service.h). The
+// functions and methods must not block and must not throw: they run on threads the host does
+// not own.
 #pragma once
 
 #include <functional>
