@@ -59,5 +59,5 @@ if grep -q "$source_dir/\(include\|standins\|simulator\|src\|build\)" \
   exit 1
 fi
 cmake --build "$work/host" >/dev/null
-"$work/host/minimal_host" | tee "$work/output"
+"$work/host/minimal_host" 2>&1 | tee "$work/output"
 grep -q '^GetConfDetail: conference ' "$work/output"

@@ -150,7 +150,7 @@ void Print(const vanta::rtc::ConfInfo& info) {
   std::cout << "conference " << info.text1 << " of room " << info.text2 << ", owner " << info.text4
             << ", " << info.users.size() << " member(s):";
   for (const auto& user : info.users) std::cout << ' ' << user.user_id << " (" << user.text3 << ')';
-  std::cout << '\n';
+  std::cout << std::endl;
 }
 
 }  // namespace
@@ -160,9 +160,10 @@ int main(int argc, char** argv) {
   const std::string user_id = "alice";
   const std::string room_id = "room-1";
 
-  // The engine is up: its requests go to the simulated adaptors.
+  // The engine is up, its requests going to the simulated adaptors.
   rtc_sim::AdaptorSimulator simulator;
   nexo_standin::SetTransport(simulator.transport());
+  nexo_standin::StartEngine("minimal-host");
 
   // Load the plug-in and initialise it: it registers its engine modules "rtc" and "class_scene".
   std::string error;
@@ -195,7 +196,8 @@ int main(int argc, char** argv) {
   // One service per room context; the host owns it and may cast it to IRtcService.
   std::shared_ptr<vanta::meta::IPluginService> service = plugin->CreateService(context);
   auto rtc = std::dynamic_pointer_cast<vanta::meta::IRtcService>(service);
-  std::cout << "plug-in " << plugin_path << ": service \"" << service->GetServiceName() << "\"\n";
+  std::cout << "plug-in " << plugin_path << ": service \"" << service->GetServiceName() << '"'
+            << std::endl;
 
   // One operation. The answer arrives on an engine thread, where the callback must not block;
   // the host waits with a timeout of its own, because some paths never call back.
@@ -207,7 +209,8 @@ int main(int argc, char** argv) {
         answer->set_value(0);
       },
       [answer](const NexoError& e) {
-        std::cout << "GetConfDetail failed: code " << e.code << ", reason \"" << e.reason << "\"\n";
+        std::cout << "GetConfDetail failed: code " << e.code << ", reason \"" << e.reason << '"'
+                  << std::endl;
         answer->set_value(1);
       });
   std::future<int> done = answer->get_future();
@@ -215,7 +218,7 @@ int main(int argc, char** argv) {
   if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
     status = done.get();
   } else {
-    std::cout << "GetConfDetail: no answer within 10 s\n";
+    std::cout << "GetConfDetail: no answer within 10 s" << std::endl;
   }
 
   // Releasing: drop the service, then the engine signs the user out (the modules stop the
@@ -224,5 +227,6 @@ int main(int argc, char** argv) {
   service.reset();
   nexo_standin::ReleaseAccount(account);
   nexo_standin::SetTransport(nullptr);
+  nexo_standin::WaitUntilIdle();
   return status;
 }
