@@ -105,6 +105,7 @@ TEST(ReaderTest, KeysInEveryIntegerFormAndTheirLimits) {
       AllModel model;
       bool unknown = false;
       EXPECT_EQ(model.Unpackb(body, &unknown), outcome != 2);
+      EXPECT_EQ(model.valid, outcome != 2);
       EXPECT_EQ(unknown, outcome == 1);
       EXPECT_EQ(Hex(tessel::idl::Packb(model)), outcome == 0 ? "81 01 a1 7a" : "80");
       EXPECT_EQ(ErrorOf(body), outcome == 2 ? tessel::idl::kMsgpackInvalid : 0);
@@ -128,6 +129,7 @@ TEST(ReaderTest, UnknownKeysSkipAnyValueButBinAndExt) {
       AllModel model;
       bool unknown = false;
       EXPECT_EQ(model.Unpackb(body, &unknown), ok);
+      EXPECT_EQ(model.valid, ok);
       EXPECT_EQ(unknown, ok);
       EXPECT_EQ(Hex(tessel::idl::Packb(model)), ok ? "81 01 a1 7a" : "80");
       EXPECT_EQ(codec_test::CheckDecodeRoundTrip(body), "");

@@ -148,6 +148,24 @@ TEST_F(EventTest, JoinResults) {
   EXPECT_TRUE(Reports().empty() && Sent().empty());
 }
 
+// Both ends of the publish state and error-code tables, and just outside them.
+TEST_F(EventTest, PublishTextsToTheEndsOfTheirTables) {
+  struct Row {
+    int32_t state, code;
+    const char* texts;  // "<state text>,error_code=<error text>"
+  };
+  for (const Row& row : {Row{0, 0, "idle,error_code=publish_ok"},
+                         Row{5, 0x1100001, "end,error_code=stream_not_found"},
+                         Row{1, 0x1100008, "connect,error_code=not_authorized"},
+                         Row{-1, 0x1100000, ",error_code="}, Row{6, 1, ",error_code="}}) {
+    ClearRecords();
+    Deliver([&row](auto& l) { l.OnPublishLiveStreamStateChanged("u", row.state, row.code); });
+    EXPECT_EQ(ServiceLines(), One(std::string("INFO:OnPublishLiveStreamStateChanged, "
+                                              "stream_url=u,state=") +
+                                  row.texts));
+  }
+}
+
 // A notice carries the second value and whether it is about the user themself by the fourth
 // text of the user record, byte for byte.
 TEST_F(EventTest, UserNotices) {
