@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes into models with every field type (and a few adaptor models), in
 // every way the codec can be driven, and checks that the ways agree and that whatever decoded
-// re-encodes stably. The same check replays fuzz/corpus/ in the ordinary test suite.
+// re-encodes stably. The same check replays fuzz/corpus/codec/ in the ordinary test suite.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

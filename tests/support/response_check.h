@@ -192,13 +192,15 @@ std::string Drive(const std::string& uri, uint8_t mode, int32_t code, const std:
     const Line& line = sink->lines[i];
     const std::string got = std::to_string(line.level) + " " + line.text;
     if (got.compare(0, expected[i].size(), expected[i]) != 0) return name + "log line: " + got;
+  }
+  // With a minimum level of 2 the decode failure's first line carries the whole body.
+  if (notified_success && !expect_success && min <= 2) {
+    const std::string rest = sink->lines[0].text.substr(expected[0].size() - 2);
     const std::string marker = ", body-base64=";
-    const size_t at = got.find(marker);
-    if (at != std::string::npos) {
-      std::string decoded;
-      if (!Base64Decode(got.substr(at + marker.size()), &decoded) || decoded != body) {
-        return name + "body-base64 does not give the body back";
-      }
+    std::string decoded;
+    if (rest.compare(0, marker.size(), marker) != 0 ||
+        !Base64Decode(rest.substr(marker.size()), &decoded) || decoded != body) {
+      return name + "body-base64 does not give the body back";
     }
   }
   return "";
