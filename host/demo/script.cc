@@ -189,14 +189,16 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<S
     step.source = line.substr(first, last - first + 1);
     const std::string& head = words[0];
     if (head == "room") {
-      if (words.size() < 3 || words.size() > 4) return fail("room wants ROOM OWNER [TITLE]");
+      if (words.size() < 3 || words.size() > 4 || words[1].empty() || words[2].empty()) {
+        return fail("room wants ROOM OWNER [TITLE]");
+      }
       if (have_room) return fail("the room is already set");
       if (!users.empty()) return fail("room must come before the first signin");
       have_room = true;
       step.directive = Directive::kRoom;
       step.args.assign(words.begin() + 1, words.end());
     } else if (head == "signin") {
-      if (words.size() != 2) return fail("signin wants one user name");
+      if (words.size() != 2 || words[1].empty()) return fail("signin wants one user name");
       if (!users.insert(words[1]).second) return fail("\"" + words[1] + "\" is already signed in");
       step.directive = Directive::kSignin;
       step.user = words[1];

@@ -259,7 +259,10 @@ bool ParseEntry(const std::string& text, Entry* entry, std::string* problem) {
     return false;
   }
   if (!ParseOutcome(outcome, &entry->outcome)) {
-    *problem = "\"outcome\" \"" + outcome + "\" is unknown";
+    // The value is echoed without its control characters: the error stays one line.
+    std::string shown;
+    for (char c : outcome) shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    *problem = "\"outcome\" \"" + shown + "\" is unknown";
     return false;
   }
   if (entry->outcome == Outcome::kAnswered || entry->outcome == Outcome::kLate) {
