@@ -49,6 +49,23 @@ inline constexpr char kStudent[] = "bob";
 inline constexpr char kRoom[] = "room-1";
 inline constexpr char kTag[] = "pc";
 
+// The account's clients, reached as a service made now reaches them: it writes the account key
+// into the module before it asks for the client (a client made without the key finds no sender).
+// Empty when the engine has not created the account's modules.
+inline std::shared_ptr<vanta::rtc::RtcManager> RtcClientOf(const std::string& user) {
+  const NexoUserId key{user, ""};
+  auto module = vanta::rtc::RtcModuleImpl::Find(key);
+  if (module) module->SetManagerUid(key);
+  return vanta::rtc::RtcModuleWrapper(module, key).GetRtcManager();
+}
+inline std::shared_ptr<vanta::sceneclass::SceneclassManager> ClassClientOf(
+    const std::string& user) {
+  const NexoUserId key{user, ""};
+  auto module = vanta::sceneclass::ClassSceneModuleImpl::Find(key);
+  if (module) module->SetManagerUid(key);
+  return vanta::sceneclass::ClassSceneModuleWrapper(module, key).GetSceneclassManager();
+}
+
 // Hands requests to the simulator, or parks those of one URI until Release hands them on from
 // another thread (an engine thread, as far as the module can tell).
 class ParkingTransport {
@@ -172,16 +189,11 @@ class SimWorld {
     p.service.reset();
   }
 
-  // The account's clients as the service reached them when it was made.
   std::shared_ptr<vanta::rtc::RtcManager> RtcManager(const std::string& user) {
-    const NexoUserId key{user, ""};
-    return vanta::rtc::RtcModuleWrapper(vanta::rtc::RtcModuleImpl::Find(key), key).GetRtcManager();
+    return RtcClientOf(user);
   }
   std::shared_ptr<vanta::sceneclass::SceneclassManager> ClassManager(const std::string& user) {
-    const NexoUserId key{user, ""};
-    return vanta::sceneclass::ClassSceneModuleWrapper(
-               vanta::sceneclass::ClassSceneModuleImpl::Find(key), key)
-        .GetSceneclassManager();
+    return ClassClientOf(user);
   }
 
   // The teacher's conference in the room, with the student as a member.
