@@ -11,6 +11,7 @@
 #include "demo/options.h"
 #include "demo/script.h"
 #include "demo/session.h"
+#include "demo/soak.h"
 #include "demo/trace.h"
 
 namespace {
@@ -49,6 +50,7 @@ int Run(int argc, char** argv) {
   }
   std::vector<demo::Step> steps;
   if (!demo::ParseScript(text, name, &steps, &error)) return BadInput(error);
+  if (options.soak_seconds > 0) return demo::RunSoak(options, steps, stdout);
   std::FILE* trace = nullptr;
   if (!options.trace.empty()) {
     trace = std::fopen(options.trace.c_str(), "wb");

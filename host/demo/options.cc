@@ -22,6 +22,8 @@ const char kUsage[] =
     "  --trace FILE.html  write the session as an HTML page with a sequence diagram\n"
     "  --record FILE      write the adaptor traffic to FILE (JSON lines)\n"
     "  --replay FILE      answer adaptor requests from a recorded FILE instead of the simulator\n"
+    "  --soak SECONDS     run the session again and again for SECONDS, then check that the\n"
+    "                     memory in use came back to its level after a warm-up\n"
     "  --help             this text\n";
 
 namespace {
@@ -97,6 +99,13 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       if (!take(&options->record)) return false;
     } else if (name == "--replay") {
       if (!take(&options->replay)) return false;
+    } else if (name == "--soak") {
+      if (!take(&text)) return false;
+      if (!ParseInt(text, 1, 7 * 24 * 3600, &number)) {
+        *error = "--soak wants a number of seconds from 1 to 604800, not \"" + text + "\"";
+        return false;
+      }
+      options->soak_seconds = number;
     } else if (name == "--json") {
       if (!flag(&options->json)) return false;
     } else if (name == "--quiet") {
@@ -107,6 +116,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       *error = "unknown option " + name + " (see --help)";
       return false;
     }
+  }
+  if (options->soak_seconds > 0 && (!options->trace.empty() || !options->record.empty() ||
+                                    !options->replay.empty() || options->json)) {
+    *error = "--soak runs quietly: it takes no --trace, --record, --replay or --json";
+    return false;
   }
   if (!options->record.empty() && !options->replay.empty()) {
     *error = "--record and --replay cannot be used together";

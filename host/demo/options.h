@@ -18,6 +18,7 @@ struct Options {
   std::string trace;
   std::string record;
   std::string replay;
+  long long soak_seconds = 0;  // 0: one run
   bool help = false;
 };
 
