@@ -1,17 +1,5 @@
 // libFuzzer entry of the check of rtc_demo's script parser (tests/faults/script_check.h).
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
+#include "check_entry.h"
 #include "faults/script_check.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string complaint = fuzz_check::CheckScript(data, size);
-  if (!complaint.empty()) {
-    std::fprintf(stderr, "script parser broken: %s\n", complaint.c_str());
-    std::abort();
-  }
-  return 0;
-}
+RTC_FUZZ_CHECK_ENTRY(fuzz_check::CheckScript, "script parser")

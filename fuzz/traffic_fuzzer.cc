@@ -1,18 +1,6 @@
 // libFuzzer entry of the check of traffic files as the replay transport reads them
 // (tests/faults/sim_input_check.h).
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
+#include "check_entry.h"
 #include "faults/sim_input_check.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string complaint = fuzz_check::CheckTrafficFile(data, size);
-  if (!complaint.empty()) {
-    std::fprintf(stderr, "traffic file reader broken: %s\n", complaint.c_str());
-    std::abort();
-  }
-  return 0;
-}
+RTC_FUZZ_CHECK_ENTRY(fuzz_check::CheckTrafficFile, "traffic file reader")

@@ -528,6 +528,7 @@ Verdict Server::Apply(const Call& call, const vanta::sceneclass::CreateClassReq&
   lesson.room_id = req.field1;
   lesson.title = req.field2;
   lesson.teacher = call.user;
+  lesson.status = kClassCreated;
   lesson.created_at = call.now;
   FillDetail(lesson, rsp);
   classes_.emplace(lesson.id, std::move(lesson));

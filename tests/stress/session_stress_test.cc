@@ -33,6 +33,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "basefx/logging.h"
@@ -80,6 +81,9 @@ std::chrono::milliseconds RunLength() {
 std::string User(int account) {
   return "u" + std::to_string(account);
 }
+
+// The response type of the operations whose success carries nothing.
+struct Void {};
 
 // One host call's account: callbacks received, whether its tagged request reached the adaptor.
 struct CallState {
@@ -324,79 +328,91 @@ void SessionStress::Issue(std::mt19937_64& rng, Slot slot) {
   const std::string tag = TagOf(id);
   RtcService& s = *slot.service;
   const bool object = rng() % 2 == 0;
+  const bool flag = rng() % 2 == 0;
   std::uniform_int_distribution<int> pick(0, 33);
   const int op = pick(rng);
   // The operations whose request carries the call's tag.
   call.tagged = (op >= 4 && op <= 8) || (op >= 19 && op <= 23);
   call.repeatable = op >= 14 && op <= 16;
-  auto [done, failed] = Functions<>(id);
+  // Each operation in the form the coin chose: the callback object or the two functions.
+  auto both = [&](auto response, auto&& operation) {
+    using Rsp = decltype(response);
+    if (object) {
+      if constexpr (std::is_same_v<Rsp, Void>) {
+        operation(Object<>(id));
+      } else {
+        operation(Object<Rsp>(id));
+      }
+      return;
+    }
+    if constexpr (std::is_same_v<Rsp, Void>) {
+      auto [ok, fail] = Functions<>(id);
+      operation(ok, fail);
+    } else {
+      auto [ok, fail] = Functions<Rsp>(id);
+      operation(ok, fail);
+    }
+  };
+  const Void none;
   switch (op) {
     case 0:
-      object ? s.JoinRtc(0, Object<>(id)) : s.JoinRtc(0, done, failed);
+      both(none, [&](auto&&... cb) { s.JoinRtc(0, cb...); });
       break;
     case 1:
-      object ? s.LeaveRtc(rng() % 4 == 0, Object<>(id)) : s.LeaveRtc(rng() % 4 == 0, done, failed);
+      both(none, [&](auto&&... cb) { s.LeaveRtc(rng() % 4 == 0, cb...); });
       break;
     case 2:
-      object ? s.StartRoadPublish(Object<>(id)) : s.StartRoadPublish(done, failed);
+      both(none, [&](auto&&... cb) { s.StartRoadPublish(cb...); });
       break;
     case 3:
-      object ? s.ApplyLinkMic(rng() % 2 == 0, Object<>(id))
-             : s.ApplyLinkMic(rng() % 2 == 0, done, failed);
+      both(none, [&](auto&&... cb) { s.ApplyLinkMic(flag, cb...); });
       break;
     case 4: {
       rtc::ConfUser member;
       member.user_id = tag;
-      object ? s.AddMembers({member}, Object<>(id)) : s.AddMembers({member}, done, failed);
+      both(none, [&](auto&&... cb) { s.AddMembers({member}, cb...); });
       break;
     }
     case 5:
-      object ? s.KickUserFromRtc({tag}, Object<>(id)) : s.KickUserFromRtc({tag}, done, failed);
+      both(none, [&](auto&&... cb) { s.KickUserFromRtc({tag}, cb...); });
       break;
     case 6:
-      object ? s.SetLayout({tag}, 2, Object<>(id)) : s.SetLayout({tag}, 2, done, failed);
+      both(none, [&](auto&&... cb) { s.SetLayout({tag}, 2, cb...); });
       break;
     case 7:
-      object ? s.RtcMuteUser(tag, true, Object<>(id)) : s.RtcMuteUser(tag, true, done, failed);
+      both(none, [&](auto&&... cb) { s.RtcMuteUser(tag, flag, cb...); });
       break;
     case 8:
-      object ? s.ApproveLinkMic(tag, true, Object<>(id))
-             : s.ApproveLinkMic(tag, true, done, failed);
+      both(none, [&](auto&&... cb) { s.ApproveLinkMic(tag, flag, cb...); });
       break;
     case 9:
-      object ? s.StartRecord(Object<>(id)) : s.StartRecord(done, failed);
+      both(none, [&](auto&&... cb) { s.StartRecord(cb...); });
       break;
     case 10:
-      object ? s.StopRecord(Object<>(id)) : s.StopRecord(done, failed);
+      both(none, [&](auto&&... cb) { s.StopRecord(cb...); });
       break;
     case 11:
-      if (object) {
-        s.GetConfDetail(Object<rtc::GetConfDetailRsp>(id));
-      } else {
-        auto [ok, fail] = Functions<rtc::GetConfDetailRsp>(id);
-        s.GetConfDetail(ok, fail);
-      }
+      both(rtc::GetConfDetailRsp{}, [&](auto&&... cb) { s.GetConfDetail(cb...); });
       break;
     case 12:
-      object ? s.RtcMuteAll(rng() % 2 == 0, Object<>(id)) : s.RtcMuteAll(false, done, failed);
+      both(none, [&](auto&&... cb) { s.RtcMuteAll(flag, cb...); });
       break;
     case 13:
-      if (object) {
-        s.ListConfUser({}, Object<rtc::ListConfUserRsp>(id));
+      if (flag) {
+        both(rtc::ListConfUserRsp{}, [&](auto&&... cb) { s.ListConfUser({}, cb...); });
       } else {
-        auto [ok, fail] = Functions<rtc::ListApplyLinkMicUserRsp>(id);
-        s.ListApplyLinkMicUser({}, ok, fail);
+        both(rtc::ListApplyLinkMicUserRsp{},
+             [&](auto&&... cb) { s.ListApplyLinkMicUser({}, cb...); });
       }
       break;
     case 14:
-      object ? s.StartScreenShare(1, 0, Object<>(id)) : s.StartScreenShare(1, 0, done, failed);
+      both(none, [&](auto&&... cb) { s.StartScreenShare(1, 0, cb...); });
       break;
     case 15:
-      object ? s.StartScreenShareAlt(2, 0, Object<>(id))
-             : s.StartScreenShareAlt(2, 0, done, failed);
+      both(none, [&](auto&&... cb) { s.StartScreenShareAlt(2, 0, cb...); });
       break;
     case 16:
-      object ? s.StopScreenShare(Object<>(id)) : s.StopScreenShare(done, failed);
+      both(none, [&](auto&&... cb) { s.StopScreenShare(cb...); });
       break;
     case 17:
       s.EngineCall2();
@@ -410,33 +426,21 @@ void SessionStress::Issue(std::mt19937_64& rng, Slot slot) {
       (void)s.GetServiceName();
       break;
     case 19:
-      if (object) {
-        s.StartClass({tag}, Object<sceneclass::StartClassRsp>(id));
-      } else {
-        auto [ok, fail] = Functions<sceneclass::StartClassRsp>(id);
-        s.StartClass({tag}, ok, fail);
-      }
+      both(sceneclass::StartClassRsp{}, [&](auto&&... cb) { s.StartClass({tag}, cb...); });
       break;
     case 20:
-      if (object) {
-        s.StopClass({tag}, Object<sceneclass::StopClassRsp>(id));
-      } else {
-        auto [ok, fail] = Functions<sceneclass::StopClassRsp>(id);
-        s.StopClass({tag}, ok, fail);
-      }
+      both(sceneclass::StopClassRsp{}, [&](auto&&... cb) { s.StopClass({tag}, cb...); });
       break;
     case 21:
-      if (object) {
-        s.GetClassDetail({tag}, Object<sceneclass::GetClassDetailRsp>(id));
-      } else {
-        auto [ok, fail] = Functions<sceneclass::GetClassDetailRsp>(id);
-        s.GetClassDetail({tag}, ok, fail);
-      }
+      both(sceneclass::GetClassDetailRsp{}, [&](auto&&... cb) { s.GetClassDetail({tag}, cb...); });
       break;
+    // The requests IRtcService has no slot for, through the account's clients; the host keeps
+    // the clients it called, as it keeps its services.
     case 22:
       if (auto client = faults::ClassClientOf(slot.user)) {
-        auto [ok, fail] = Functions<sceneclass::CreateClassRsp>(id);
-        client->CreateClass({slot.room, tag}, ok, fail);
+        both(sceneclass::CreateClassRsp{}, [&](auto&&... cb) {
+          client->CreateClass({slot.room, tag}, cb...);
+        });
         KeepClient(client);
       }
       break;
@@ -444,34 +448,33 @@ void SessionStress::Issue(std::mt19937_64& rng, Slot slot) {
       if (auto client = faults::RtcClientOf(slot.user)) {
         rtc::Pane pane;
         pane.text6 = tag;
-        auto [ok, fail] = Functions<rtc::SetCustomLayoutRsp>(id);
-        client->SetCustomLayout({slot.room, {pane}}, ok, fail);
+        both(rtc::SetCustomLayoutRsp{}, [&](auto&&... cb) {
+          client->SetCustomLayout({slot.room, {pane}}, cb...);
+        });
         KeepClient(client);
       }
       break;
-    default: {
-      auto manager = faults::RtcClientOf(slot.user);
-      if (!manager) break;
-      switch (op % 3) {
-        case 0: {
-          auto [ok, fail] = Functions<rtc::ReportRtcMuteRsp>(id);
-          manager->ReportRtcMute({slot.room, true}, ok, fail);
-          break;
+    default:
+      if (auto client = faults::RtcClientOf(slot.user)) {
+        switch (op % 3) {
+          case 0:
+            both(rtc::ReportRtcMuteRsp{}, [&](auto&&... cb) {
+              client->ReportRtcMute({slot.room, flag}, cb...);
+            });
+            break;
+          case 1:
+            both(rtc::OperateCameraRsp{}, [&](auto&&... cb) {
+              client->OperateCamera({slot.room, flag}, cb...);
+            });
+            break;
+          default:
+            both(rtc::StopLiveStreamRsp{},
+                 [&](auto&&... cb) { client->StopLiveStream({slot.room}, cb...); });
+            break;
         }
-        case 1: {
-          auto [ok, fail] = Functions<rtc::OperateCameraRsp>(id);
-          manager->OperateCamera({slot.room, false}, ok, fail);
-          break;
-        }
-        default: {
-          auto [ok, fail] = Functions<rtc::StopLiveStreamRsp>(id);
-          manager->StopLiveStream({slot.room}, ok, fail);
-          break;
-        }
+        KeepClient(client);
       }
-      KeepClient(manager);
       break;
-    }
   }
 }
 
