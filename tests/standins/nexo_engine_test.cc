@@ -6,8 +6,10 @@
 #include <dlfcn.h>
 #endif
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -223,6 +225,45 @@ TEST_F(NexoEngineTest, EngineLetsGoOfAContextOnceNotifiedOrDropped) {
   EXPECT_FALSE(held.expired());
   nexo_standin::Reset();
   EXPECT_TRUE(held.expired());
+}
+
+using NexoEngineDeathTest = NexoEngineTest;
+
+// Built before main, so torn down after the engine: when armed it keeps the exiting process alive
+// long enough for a notification still running on an engine thread to come back.
+struct ExitWaiter {
+  ~ExitWaiter() {
+    if (armed.load()) std::this_thread::sleep_for(300ms);
+  }
+  std::atomic<bool> armed{false};
+} exit_waiter;
+
+// The process ends while the engine's timer thread is still inside a timeout notification and so
+// holds a passing reference to the engine. The engine must still be torn down by the exiting
+// thread: were the timer thread left to drop the last reference, it would try to join itself and
+// the process would abort instead of exiting with its status.
+TEST_F(NexoEngineDeathTest, ExitDuringATimeoutNotificationEndsWithTheExitStatus) {
+  if (std::getenv("GTEST_DEATH_TEST_STYLE") == nullptr) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+  }
+  EXPECT_EXIT(
+      {
+        struct Slow : Context {
+          void OnFailure(std::shared_ptr<Request> request, std::shared_ptr<Message> r) override {
+            Context::OnFailure(request, r);
+            std::this_thread::sleep_for(100ms);
+          }
+        };
+        nexo_standin::SetTransport(nullptr);
+        nexo_standin::SetSynchronousDelivery(true);  // the notification runs on the timer thread
+        nexo_standin::SetRequestTimeout(5ms);
+        auto context = std::make_shared<Slow>();
+        Send(std::make_shared<Request>("/r/x"), context);
+        if (!context->Wait()) std::exit(3);
+        exit_waiter.armed = true;
+        std::exit(7);
+      },
+      ::testing::ExitedWithCode(7), "");
 }
 
 #if !defined(_WIN32)  // interposition is an ELF matter

@@ -150,19 +150,30 @@ Engine::Engine() : timeout_(kDefaultTimeout) {
 }
 
 Engine::~Engine() {
+  Stop();
+}
+
+void Engine::Stop() {
+  std::lock_guard<std::mutex> stop_lock(stop_mutex_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
   timer_wake_.notify_all();
-  timer_.join();
+  if (timer_.joinable()) timer_.join();
   // Notifications not yet run are dropped with their tasks.
   for (auto& worker : workers_) worker->Join(false);
 }
 
 const std::shared_ptr<Engine>& Engine::Instance() {
-  static const std::shared_ptr<Engine> engine = std::make_shared<Engine>();
-  return engine;
+  // At exit the engine's own threads may still hold a reference taken for a moment (a timeout
+  // being delivered); stopping them first leaves the last release to this thread.
+  struct Holder {
+    ~Holder() { engine->Stop(); }
+    const std::shared_ptr<Engine> engine = std::make_shared<Engine>();
+  };
+  static const Holder holder;
+  return holder.engine;
 }
 
 NexoError Engine::RegisterModule(std::shared_ptr<NexoModuleInfo> info) {

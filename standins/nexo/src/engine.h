@@ -33,6 +33,11 @@ class Engine : public vanta::nexo::NexoEngine,
 
   static const std::shared_ptr<Engine>& Instance();
 
+  // Ends the timer and the delivery threads; notifications not yet run are dropped. Idempotent.
+  // The process-wide instance is stopped before it is released, so that a thread of the engine
+  // holding a passing reference never ends up running the destructor and joining itself.
+  void Stop();
+
   // NexoEngine
   NexoError RegisterModule(std::shared_ptr<NexoModuleInfo> info) override;
   // NexoEngineEx
@@ -87,6 +92,7 @@ class Engine : public vanta::nexo::NexoEngine,
   std::condition_variable timer_wake_;
   bool stopping_ = false;
   std::thread timer_;
+  std::mutex stop_mutex_;  // serialises Stop
   std::atomic<uint32_t> next_worker_{0};
   std::vector<std::unique_ptr<basefx::Thread>> workers_;
 };
