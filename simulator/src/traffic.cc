@@ -356,9 +356,17 @@ void ReplayCore::Handle(const std::shared_ptr<PendingRequest>& request) {
     answer();
     return;
   }
-  const auto delay =
-      std::chrono::microseconds(std::max<int64_t>(0, entry.answered_us - entry.sent_us));
-  delivery_.Post(detail::DeliveryThread::Clock::now() + delay, std::move(answer));
+  // A file's times are any 64-bit numbers: their difference is taken without overflow and
+  // capped, so that no recorded delay overflows the clock.
+  constexpr uint64_t kLongestDelayUs = 3600ull * 1000 * 1000;
+  uint64_t delay_us = 0;
+  if (entry.answered_us > entry.sent_us) {
+    delay_us = std::min(kLongestDelayUs, static_cast<uint64_t>(entry.answered_us) -
+                                             static_cast<uint64_t>(entry.sent_us));
+  }
+  delivery_.Post(detail::DeliveryThread::Clock::now() +
+                     std::chrono::microseconds(static_cast<int64_t>(delay_us)),
+                 std::move(answer));
 }
 
 }  // namespace detail

@@ -50,8 +50,9 @@ class RTC_SIM_EXPORT TrafficRecorder {
 };
 
 struct ReplayOptions {
-  // Deliver each answer as long after its request as the recording says (answered_us - sent_us),
-  // from the replay's delivery thread; otherwise answer at once on the sending thread.
+  // Deliver each answer as long after its request as the recording says (answered_us - sent_us,
+  // at most an hour), from the replay's delivery thread; otherwise answer at once on the sending
+  // thread.
   bool keep_timing = false;
 };
 
