@@ -198,13 +198,7 @@ struct Outcome {
   Clock::time_point first_answer;
 };
 
-struct Participant {
-  std::string user;
-  std::shared_ptr<refhost::ReferenceServiceContext> context;
-  std::shared_ptr<refhost::SimRoom> room;
-  std::shared_ptr<refhost::SimRoomManager> room_manager;
-  std::shared_ptr<refhost::ReferenceLiveModule> live_module;
-  std::shared_ptr<refhost::SimLiveManager> live_manager;
+struct Participant : refhost::SimHostSide {
   std::shared_ptr<refhost::SessionMediaEngine> media;
   std::shared_ptr<refhost::ReferenceEventListener> listener;
   std::shared_ptr<vanta::meta::IRtcService> service;
@@ -416,26 +410,16 @@ bool Session::SignIn(const std::string& user, std::string* error) {
   }
   signed_in_.push_back(user);
   Participant& p = participants_[user];
-  p.user = user;
   refhost::HostObserver host_observer = [this](const refhost::HostNote& note) {
     AddEvent(note.answer ? Kind::kHostAnswer : Kind::kHostRequest, note.user,
              note.op + (note.answer ? " answered" : "") + " " + note.detail, note.failed);
   };
-  p.context = std::make_shared<refhost::ReferenceServiceContext>(user, room_id_);
-  p.room = std::make_shared<refhost::SimRoom>(
-      *simulator_, vanta::meta::RoomDetail{room_id_, title_, {}, owner_});
-  p.room_manager = std::make_shared<refhost::SimRoomManager>(*simulator_, user, room_id_,
-                                                             &sequencer_, host_observer);
-  p.live_manager =
-      std::make_shared<refhost::SimLiveManager>(*simulator_, user, &sequencer_, host_observer);
-  p.live_module = std::make_shared<refhost::ReferenceLiveModule>(p.live_manager);
+  static_cast<refhost::SimHostSide&>(p) =
+      refhost::MakeSimHostSide(*simulator_, user, {room_id_, title_, {}, owner_},
+                               user == owner_ ? "teacher" : "student", &sequencer_, host_observer);
   p.media = std::make_shared<refhost::SessionMediaEngine>(user, &sequencer_);
   p.media->SetStatsPeriod(kStatsPeriod);
   p.listener = std::make_shared<refhost::ReferenceEventListener>();
-  p.context->SetRoom(p.room);
-  p.context->SetRoomManager(p.room_manager);
-  p.context->SetLiveModule(p.live_module);
-  p.context->SetUserRecord({user, {}, user == owner_ ? "teacher" : "student", user});
   p.media->SetCallObserver([this, user](const refhost::MediaCall& call) {
     AddEvent(Kind::kMediaCall, user, MediaCallLabel(call));
   });

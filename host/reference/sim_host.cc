@@ -142,4 +142,22 @@ void SimLiveManager::GetLiveDetail(
       on_success, on_failure);
 }
 
+SimHostSide MakeSimHostSide(rtc_sim::AdaptorSimulator& simulator, const std::string& user,
+                            const vanta::meta::RoomDetail& room, const std::string& role,
+                            Sequencer* sequencer, HostObserver observer) {
+  SimHostSide side;
+  side.user = user;
+  side.context = std::make_shared<ReferenceServiceContext>(user, room.room_id);
+  side.room = std::make_shared<SimRoom>(simulator, room);
+  side.room_manager =
+      std::make_shared<SimRoomManager>(simulator, user, room.room_id, sequencer, observer);
+  side.live_manager = std::make_shared<SimLiveManager>(simulator, user, sequencer, observer);
+  side.live_module = std::make_shared<ReferenceLiveModule>(side.live_manager);
+  side.context->SetRoom(side.room);
+  side.context->SetRoomManager(side.room_manager);
+  side.context->SetLiveModule(side.live_module);
+  side.context->SetUserRecord({user, {}, role, user});
+  return side;
+}
+
 }  // namespace refhost

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "reference/media_engine.h"
+#include "reference/room.h"
 #include "reference/sequencer.h"
 #include "rtc_sim/simulator.h"
 #include "vanta/meta/live_manager.h"
@@ -93,5 +94,21 @@ class SimLiveManager : public vanta::meta::LiveManager {
   const HostObserver observer_;
   ReplyWorker worker_;
 };
+
+// What a host holds for one user in a room of the simulator: the service context, wired to the
+// room, the managers and the live module with the user's record ("teacher", "student", ...), as
+// a host sets it up before asking the plug-in for a service. The media engine and the event
+// listener stay the caller's, who may keep them across services.
+struct SimHostSide {
+  std::string user;
+  std::shared_ptr<ReferenceServiceContext> context;
+  std::shared_ptr<SimRoom> room;
+  std::shared_ptr<SimRoomManager> room_manager;
+  std::shared_ptr<SimLiveManager> live_manager;
+  std::shared_ptr<ReferenceLiveModule> live_module;
+};
+SimHostSide MakeSimHostSide(rtc_sim::AdaptorSimulator& simulator, const std::string& user,
+                            const vanta::meta::RoomDetail& room, const std::string& role,
+                            Sequencer* sequencer = nullptr, HostObserver observer = nullptr);
 
 }  // namespace refhost

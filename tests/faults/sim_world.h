@@ -137,13 +137,7 @@ class ParkingTransport {
 };
 
 // One signed-in user's host: context, room, managers, media engine, listener and service.
-struct Participant {
-  std::string user;
-  std::shared_ptr<refhost::ReferenceServiceContext> context;
-  std::shared_ptr<refhost::SimRoom> room;
-  std::shared_ptr<refhost::SimRoomManager> room_manager;
-  std::shared_ptr<refhost::SimLiveManager> live_manager;
-  std::shared_ptr<refhost::ReferenceLiveModule> live_module;
+struct Participant : refhost::SimHostSide {
   std::shared_ptr<refhost::SessionMediaEngine> media;
   std::shared_ptr<refhost::ReferenceEventListener> listener;
   std::shared_ptr<vanta::meta::RtcService> service;
@@ -241,19 +235,11 @@ class SimWorld {
     nexo_standin::AddAccount({user, kTag});
     ASSERT_TRUE(nexo_standin::InitAccount({user, kTag}));
     Participant& p = participants_[user];
-    p.user = user;
-    p.context = std::make_shared<refhost::ReferenceServiceContext>(user, kRoom);
-    p.room = std::make_shared<refhost::SimRoom>(
-        *sim_, vanta::meta::RoomDetail{kRoom, "Physics", {}, kTeacher});
-    p.room_manager = std::make_shared<refhost::SimRoomManager>(*sim_, user, kRoom, &sequencer_);
-    p.live_manager = std::make_shared<refhost::SimLiveManager>(*sim_, user, &sequencer_);
-    p.live_module = std::make_shared<refhost::ReferenceLiveModule>(p.live_manager);
+    static_cast<refhost::SimHostSide&>(p) =
+        refhost::MakeSimHostSide(*sim_, user, {kRoom, "Physics", {}, kTeacher},
+                                 user == kTeacher ? "teacher" : "student", &sequencer_);
     p.media = std::make_shared<refhost::SessionMediaEngine>(user, &sequencer_);
     p.listener = std::make_shared<refhost::ReferenceEventListener>();
-    p.context->SetRoom(p.room);
-    p.context->SetRoomManager(p.room_manager);
-    p.context->SetLiveModule(p.live_module);
-    p.context->SetUserRecord({user, {}, user == kTeacher ? "teacher" : "student", user});
     p.service = std::make_shared<vanta::meta::RtcService>(p.context);
     p.service->SetMediaEngine(p.media);
     p.service->SetEventListener(p.listener);

@@ -294,18 +294,11 @@ void SessionStress::MakeSlot(int i) {
   slot.user = User(i % kAccounts);
   slot.room = "r" + std::to_string(i / kAccounts);
   const std::string owner = slot.room == "r0" ? "u0" : "u2";
-  auto context = std::make_shared<refhost::ReferenceServiceContext>(slot.user, slot.room);
-  auto room = std::make_shared<refhost::SimRoom>(
-      *sim_, vanta::meta::RoomDetail{slot.room, slot.room, {}, owner});
-  auto room_manager = std::make_shared<refhost::SimRoomManager>(*sim_, slot.user, slot.room);
-  auto live_manager = std::make_shared<refhost::SimLiveManager>(*sim_, slot.user);
-  auto live_module = std::make_shared<refhost::ReferenceLiveModule>(live_manager);
-  context->SetRoom(room);
-  context->SetRoomManager(room_manager);
-  context->SetLiveModule(live_module);
-  context->SetUserRecord({slot.user, {}, "member", slot.user});
-  host_parts_.push_back(room_manager);
-  host_parts_.push_back(live_manager);
+  refhost::SimHostSide host =
+      refhost::MakeSimHostSide(*sim_, slot.user, {slot.room, slot.room, {}, owner}, "member");
+  const std::shared_ptr<refhost::ReferenceServiceContext>& context = host.context;
+  host_parts_.push_back(host.room_manager);
+  host_parts_.push_back(host.live_manager);
   if (!slot.media) {
     slot.media = std::make_shared<refhost::SessionMediaEngine>(slot.user);
     slot.listener = std::make_shared<refhost::ReferenceEventListener>();
