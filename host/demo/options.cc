@@ -14,7 +14,7 @@ const char kUsage[] =
     "  --plugin PATH      the plug-in library to load (default: the one built with the demo)\n"
     "  --script FILE      run the operations in FILE instead of the built-in session\n"
     "                     (language: docs/demo-script.md)\n"
-    "  --fault SPEC       inject adaptor faults (may be repeated; grammar: docs/demo-script.md)\n"
+    "  --fault RULES      inject adaptor faults (may be repeated; grammar: docs/demo-script.md)\n"
     "  --seed N           seed of the fault injection (default 1)\n"
     "  --json             one JSON object per event on standard output\n"
     "  --log-level N      show module log lines of severity N and above (default 1; 0 all)\n"

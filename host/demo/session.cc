@@ -333,8 +333,8 @@ bool Session::SetUp(std::string* error) {
   rtc_sim::SimulatorOptions sim_options;
   sim_options.seed = options_.seed;
   simulator_ = std::make_unique<rtc_sim::AdaptorSimulator>(sim_options);
-  for (const std::string& spec : options_.faults) {
-    if (!simulator_->AddFaults(spec, error)) return false;
+  for (const std::string& faults : options_.faults) {
+    if (!simulator_->AddFaults(faults, error)) return false;
   }
   nexo_standin::Transport base;
   if (!options_.replay.empty()) {

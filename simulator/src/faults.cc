@@ -1,4 +1,4 @@
-// The FAULT SPEC parser and the text form of rules.
+// The FAULT RULES parser and the text form of rules.
 #include "rtc_sim/faults.h"
 
 #include <cerrno>
@@ -167,20 +167,20 @@ bool ParseRule(const std::string& text, FaultRule* rule, std::string* problem) {
 
 }  // namespace
 
-bool ParseFaultSpec(const std::string& spec, std::vector<FaultRule>* rules, std::string* error) {
+bool ParseFaultRules(const std::string& faults, std::vector<FaultRule>* rules, std::string* error) {
   std::vector<FaultRule> parsed;
-  for (const std::string& text : Split(spec, ';')) {
+  for (const std::string& text : Split(faults, ';')) {
     if (text.empty()) continue;
     FaultRule rule;
     std::string problem;
     if (!ParseRule(text, &rule, &problem)) {
-      *error = "bad fault spec \"" + text + "\": " + problem;
+      *error = "bad fault rule \"" + text + "\": " + problem;
       return false;
     }
     parsed.push_back(std::move(rule));
   }
   if (parsed.empty()) {
-    *error = "bad fault spec \"" + spec + "\": no rule";
+    *error = "bad fault rule \"" + faults + "\": no rule";
     return false;
   }
   rules->insert(rules->end(), parsed.begin(), parsed.end());

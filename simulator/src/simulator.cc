@@ -329,9 +329,9 @@ void AdaptorSimulator::AddFault(const FaultRule& rule) {
   core_->AddRules({rule});
 }
 
-bool AdaptorSimulator::AddFaults(const std::string& spec, std::string* error) {
+bool AdaptorSimulator::AddFaults(const std::string& faults, std::string* error) {
   std::vector<FaultRule> rules;
-  if (!ParseFaultSpec(spec, &rules, error)) return false;
+  if (!ParseFaultRules(faults, &rules, error)) return false;
   core_->AddRules(rules);
   return true;
 }

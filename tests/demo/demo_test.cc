@@ -140,14 +140,14 @@ TEST(DemoTest, BuiltinSessionEndsWithEveryStepAsExpected) {
 
 struct FaultCase {
   const char* name;
-  const char* spec;
+  const char* faults;
   bool fails;
   int code;
   const char* reason;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) {
-  *os << c.spec;
+  *os << c.faults;
 }
 
 class DemoFaultTest : public testing::TestWithParam<FaultCase> {};
@@ -156,7 +156,7 @@ class DemoFaultTest : public testing::TestWithParam<FaultCase> {};
 // monitoring event 112 and two error lines (the client's and the service's).
 TEST_P(DemoFaultTest, StartRecordFollowsTheModulesPromisedPath) {
   const FaultCase& c = GetParam();
-  const Result run = RunDemo({"--json", "--seed", "3", "--fault", c.spec});
+  const Result run = RunDemo({"--json", "--seed", "3", "--fault", c.faults});
   ASSERT_EQ(run.status, 0) << run.err;
   const JsonRun json(run.out);
   const auto by_label = json.Events("callback", "StartRecord");
@@ -306,7 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"UnknownFaultUri",
                  {"--fault", "nowhere:error"},
                  "",
-                 "bad fault spec \"nowhere:error\": unknown URI \"nowhere\""},
+                 "bad fault rule \"nowhere:error\": unknown URI \"nowhere\""},
         BadInput{"MalformedTraffic",
                  {"--replay", "@FILE"},
                  "{\"seq\":1,\n",

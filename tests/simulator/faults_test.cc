@@ -1,4 +1,4 @@
-// Fault injection as the engine delivers it, its determinism, the FAULT SPEC parser, the
+// Fault injection as the engine delivers it, its determinism, the FAULT RULES parser, the
 // observer, and the threading hazards of answers that send the next request.
 #include <atomic>
 #include <map>
@@ -14,14 +14,14 @@ using rtc_sim::FaultRule;
 
 class FaultTest : public SimulatorTest {
  public:
-  void Start(const std::string& spec, uint64_t seed = 1, bool synchronous = true,
+  void Start(const std::string& faults, uint64_t seed = 1, bool synchronous = true,
              rtc_sim::Observer observer = {}) {
     rtc_sim::SimulatorOptions options;
     options.seed = seed;
     options.observer = std::move(observer);
     SimulatorTest::Start(std::move(options), synchronous);
     std::string error;
-    ASSERT_TRUE(sim_->AddFaults(spec, &error)) << error;
+    ASSERT_TRUE(sim_->AddFaults(faults, &error)) << error;
     conf_ = Conference();
   }
   bool GuestAdded() {
@@ -33,7 +33,7 @@ class FaultTest : public SimulatorTest {
 
 TEST_F(FaultTest, EachKindReachesTheEngineAsPromised) {
   struct Case {
-    const char* spec;
+    const char* faults;
     bool success;
     int32_t code;       // the response code the engine delivers
     const char* error;  // ErrorResult::ToString of a failure
@@ -59,8 +59,8 @@ TEST_F(FaultTest, EachKindReachesTheEngineAsPromised) {
        false, 100ms},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.spec);
-    Start(c.spec);
+    SCOPED_TRACE(c.faults);
+    Start(c.faults);
     nexo_standin::SetRequestTimeout(100ms);
     const auto sent = std::chrono::steady_clock::now();
     const Reply reply = Call(kTeacher, rtc::AddMembersReq{conf_, {rtc::ConfUser{kGuest}}});
@@ -87,9 +87,9 @@ TEST_F(FaultTest, EachKindReachesTheEngineAsPromised) {
 }
 
 // The order in which the three answers of a reorder group arrive, by request number.
-std::vector<int> ArrivalOrder(FaultTest& t, const std::string& spec, uint64_t seed) {
+std::vector<int> ArrivalOrder(FaultTest& t, const std::string& faults, uint64_t seed) {
   // Synchronous delivery: contexts hear the answers in the order the simulator gives them.
-  t.Start(spec, seed);
+  t.Start(faults, seed);
   std::mutex mu;
   std::vector<int> order;
   std::vector<std::shared_ptr<Context>> contexts;
@@ -136,9 +136,9 @@ TEST_F(FaultTest, ReorderShufflesEachFullGroupBySeedAndReleasesAPartialOneAfterT
 
 TEST_F(FaultTest, TheSameSeedGivesTheSameFaultsForTheSameRequests) {
   // Every third getToken garbled, the first detail request dropped, then a coin per request.
-  const std::string spec = "getToken:garbage@every=3; getConfDetail:drop@first=1; *:error@p=0.4";
-  auto run = [this, &spec](uint64_t seed) {
-    Start(spec, seed);
+  const std::string faults = "getToken:garbage@every=3; getConfDetail:drop@first=1; *:error@p=0.4";
+  auto run = [this, &faults](uint64_t seed) {
+    Start(faults, seed);
     nexo_standin::SetRequestTimeout(20ms);
     std::string outcomes;
     for (int i = 0; i < 24; ++i) {
@@ -202,9 +202,9 @@ TEST_F(FaultTest, ObserverSeesEachRequestAndHowItEnded) {
 TEST_F(FaultTest, AnswersThatSendTheNextRequestNeitherDeadlockNorRace) {
   // Synchronous delivery: each answer sends the next request from inside Respond, on the sending
   // thread for immediate answers and on the delivery thread for delayed ones.
-  for (const char* spec : {"stopRecord:drop", "*:delay(0,2)", "*:reorder(2,5)"}) {
-    SCOPED_TRACE(spec);
-    Start(spec);
+  for (const char* faults : {"stopRecord:drop", "*:delay(0,2)", "*:reorder(2,5)"}) {
+    SCOPED_TRACE(faults);
+    Start(faults);
     std::atomic<int> left{30};
     auto chain = std::make_shared<Context>();
     std::function<void()> next = [&] {
@@ -243,54 +243,54 @@ TEST_F(FaultTest, AnswersThatSendTheNextRequestNeitherDeadlockNorRace) {
   for (auto& context : contexts) ASSERT_EQ(context->replies().size(), 1u);
 }
 
-TEST(FaultSpecTest, MalformedSpecsNameTheirProblemOnOneLine) {
+TEST(FaultRulesTest, MalformedRulesNameTheirProblemOnOneLine) {
   const std::pair<const char*, const char*> cases[] = {
-      {"", R"~(bad fault spec "": no rule)~"},
-      {" ; ", R"~(bad fault spec " ; ": no rule)~"},
-      {"getToken", R"~(bad fault spec "getToken": missing ":")~"},
-      {"getTokn:drop", R"~(bad fault spec "getTokn:drop": unknown URI "getTokn")~"},
+      {"", R"~(bad fault rule "": no rule)~"},
+      {" ; ", R"~(bad fault rule " ; ": no rule)~"},
+      {"getToken", R"~(bad fault rule "getToken": missing ":")~"},
+      {"getTokn:drop", R"~(bad fault rule "getTokn:drop": unknown URI "getTokn")~"},
       {"/r/Adaptor/RtcMlink/:drop",
-       R"~(bad fault spec "/r/Adaptor/RtcMlink/:drop": unknown URI "/r/Adaptor/RtcMlink/")~"},
-      {"*:explode", R"~(bad fault spec "*:explode": unknown action "explode")~"},
-      {"*:", R"~(bad fault spec "*:": unknown action "")~"},
-      {"*:delay", R"~(bad fault spec "*:delay": "delay" takes (ms) or (ms,max-ms))~"},
-      {"*:delay(1,2,3)", R"~(bad fault spec "*:delay(1,2,3)": "delay" takes (ms) or (ms,max-ms))~"},
-      {"*:delay(x)", R"~(bad fault spec "*:delay(x)": bad number "x")~"},
-      {"*:delay(9,3)", R"~(bad fault spec "*:delay(9,3)": bad number "3")~"},
-      {"*:delay(-1)", R"~(bad fault spec "*:delay(-1)": bad number "-1")~"},
-      {"*:delay(5", R"~(bad fault spec "*:delay(5": unclosed "(")~"},
-      {"*:drop(1)", R"~(bad fault spec "*:drop(1)": "drop" takes no arguments)~"},
-      {"*:garbage()", R"~(bad fault spec "*:garbage()": "garbage" takes no arguments)~"},
-      {"*:error(99)", R"~(bad fault spec "*:error(99)": bad number "99")~"},
+       R"~(bad fault rule "/r/Adaptor/RtcMlink/:drop": unknown URI "/r/Adaptor/RtcMlink/")~"},
+      {"*:explode", R"~(bad fault rule "*:explode": unknown action "explode")~"},
+      {"*:", R"~(bad fault rule "*:": unknown action "")~"},
+      {"*:delay", R"~(bad fault rule "*:delay": "delay" takes (ms) or (ms,max-ms))~"},
+      {"*:delay(1,2,3)", R"~(bad fault rule "*:delay(1,2,3)": "delay" takes (ms) or (ms,max-ms))~"},
+      {"*:delay(x)", R"~(bad fault rule "*:delay(x)": bad number "x")~"},
+      {"*:delay(9,3)", R"~(bad fault rule "*:delay(9,3)": bad number "3")~"},
+      {"*:delay(-1)", R"~(bad fault rule "*:delay(-1)": bad number "-1")~"},
+      {"*:delay(5", R"~(bad fault rule "*:delay(5": unclosed "(")~"},
+      {"*:drop(1)", R"~(bad fault rule "*:drop(1)": "drop" takes no arguments)~"},
+      {"*:garbage()", R"~(bad fault rule "*:garbage()": "garbage" takes no arguments)~"},
+      {"*:error(99)", R"~(bad fault rule "*:error(99)": bad number "99")~"},
       {"*:error(500,a,b,c)",
-       R"~(bad fault spec "*:error(500,a,b,c)": "error" takes (status), (status,code) or (status,code,reason))~"},
-      {"*:fail(1,2)", R"~(bad fault spec "*:fail(1,2)": "fail" takes no arguments or (code))~"},
-      {"*:reorder(0)", R"~(bad fault spec "*:reorder(0)": bad number "0")~"},
+       R"~(bad fault rule "*:error(500,a,b,c)": "error" takes (status), (status,code) or (status,code,reason))~"},
+      {"*:fail(1,2)", R"~(bad fault rule "*:fail(1,2)": "fail" takes no arguments or (code))~"},
+      {"*:reorder(0)", R"~(bad fault rule "*:reorder(0)": bad number "0")~"},
       {"*:reorder(1,2,3)",
-       R"~(bad fault spec "*:reorder(1,2,3)": "reorder" takes no arguments, (window) or (window,hold-ms))~"},
-      {"*:drop now", R"~(bad fault spec "*:drop now": unexpected "now")~"},
-      {"*:drop@sometimes", R"~(bad fault spec "*:drop@sometimes": unknown selector "sometimes")~"},
-      {"*:drop@first=0", R"~(bad fault spec "*:drop@first=0": bad number "0")~"},
-      {"*:drop@every=", R"~(bad fault spec "*:drop@every=": bad number "")~"},
+       R"~(bad fault rule "*:reorder(1,2,3)": "reorder" takes no arguments, (window) or (window,hold-ms))~"},
+      {"*:drop now", R"~(bad fault rule "*:drop now": unexpected "now")~"},
+      {"*:drop@sometimes", R"~(bad fault rule "*:drop@sometimes": unknown selector "sometimes")~"},
+      {"*:drop@first=0", R"~(bad fault rule "*:drop@first=0": bad number "0")~"},
+      {"*:drop@every=", R"~(bad fault rule "*:drop@every=": bad number "")~"},
       {"*:drop@p=1.5",
-       R"~(bad fault spec "*:drop@p=1.5": probability "1.5" is not between 0 and 1)~"},
-      {"*:drop@p=half", R"~(bad fault spec "*:drop@p=half": bad number "half")~"},
+       R"~(bad fault rule "*:drop@p=1.5": probability "1.5" is not between 0 and 1)~"},
+      {"*:drop@p=half", R"~(bad fault rule "*:drop@p=half": bad number "half")~"},
       {"*:drop; stopClass:drop@x=1",
-       R"~(bad fault spec "stopClass:drop@x=1": unknown selector "x=1")~"},
+       R"~(bad fault rule "stopClass:drop@x=1": unknown selector "x=1")~"},
   };
   for (const auto& c : cases) {
     std::vector<FaultRule> rules(1);
     std::string error;
-    EXPECT_FALSE(rtc_sim::ParseFaultSpec(c.first, &rules, &error)) << c.first;
+    EXPECT_FALSE(rtc_sim::ParseFaultRules(c.first, &rules, &error)) << c.first;
     EXPECT_EQ(error, c.second);
-    EXPECT_EQ(rules.size(), 1u) << "a malformed spec adds nothing";
+    EXPECT_EQ(rules.size(), 1u) << "a malformed rule adds nothing";
   }
 }
 
-TEST(FaultSpecTest, RulesReadBackFromTheirText) {
+TEST(FaultRulesTest, RulesReadBackFromTheirText) {
   std::vector<FaultRule> rules;
   std::string error;
-  ASSERT_TRUE(rtc_sim::ParseFaultSpec(
+  ASSERT_TRUE(rtc_sim::ParseFaultRules(
       " getToken : error ( 503 , 50301 , server busy ) @ first=2 ;*:garbage@p=0.1;"
       "/r/Adaptor/ClassScene/startClass:fail;kickMembers:delay(5,20)@every=3;*:reorder;*:drop;",
       &rules, &error))
@@ -306,7 +306,7 @@ TEST(FaultSpecTest, RulesReadBackFromTheirText) {
                        "*:drop",
                    }));
   std::vector<FaultRule> again;
-  for (const std::string& text : texts) ASSERT_TRUE(rtc_sim::ParseFaultSpec(text, &again, &error));
+  for (const std::string& text : texts) ASSERT_TRUE(rtc_sim::ParseFaultRules(text, &again, &error));
   for (size_t i = 0; i < rules.size(); ++i) EXPECT_EQ(rtc_sim::FaultText(again[i]), texts[i]);
 }
 

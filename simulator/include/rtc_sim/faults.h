@@ -1,9 +1,10 @@
-// Fault injection rules for the adaptor simulator, and the textual FAULT SPEC that describes them.
+// Fault injection rules for the adaptor simulator, and the text form (FAULT RULES) that describes
+// them.
 //
-// FAULT SPEC grammar (blanks around rules and around the parts of a rule are ignored, and so are
+// FAULT RULES grammar (blanks around rules and around the parts of a rule are ignored, and so are
 // empty rules):
 //
-//   spec     = rule *( ";" rule )
+//   rules    = rule *( ";" rule )
 //   rule     = target ":" action [ "@" selector ]
 //   target   = "*"                      every URI
 //            | URI                      "/r/Adaptor/RtcMlink/getToken", ...
@@ -81,18 +82,18 @@ struct FaultRule {
   std::chrono::milliseconds hold{100};
 };
 
-// Parses a FAULT SPEC into rules (appended to `rules`). On a malformed spec returns false,
+// Parses FAULT RULES text into rules (appended to `rules`). On a malformed rule returns false,
 // leaves `rules` as it was and sets `error` to one line naming the problem:
-//   bad fault spec "<rule>": <problem>
+//   bad fault rule "<rule>": <problem>
 // where <problem> is one of
 //   missing ":" | unknown URI "<target>" | unknown action "<word>" | bad number "<text>"
 //   | unclosed "(" | unexpected "<text>" | unknown selector "<text>"
 //   | probability "<text>" is not between 0 and 1 | "<action>" takes <arguments it takes>
-// A spec without any rule gives `bad fault spec "<spec>": no rule`.
-RTC_SIM_EXPORT bool ParseFaultSpec(const std::string& spec, std::vector<FaultRule>* rules,
-                                   std::string* error);
+// A text without any rule gives `bad fault rule "<text>": no rule`.
+RTC_SIM_EXPORT bool ParseFaultRules(const std::string& faults, std::vector<FaultRule>* rules,
+                                    std::string* error);
 
-// The rule in spec form, all parts written out:
+// The rule in text form, all parts written out:
 // "/r/Adaptor/RtcMlink/getToken:error(503,503,busy)@first=1".
 RTC_SIM_EXPORT std::string FaultText(const FaultRule& rule);
 // The action alone, as the simulator reports an applied fault (Exchange::fault): "drop",

@@ -197,9 +197,9 @@ class RTC_SIM_EXPORT AdaptorSimulator {
 
   // --- faults (faults.h) ---
   void AddFault(const FaultRule& rule);
-  // Parses a FAULT SPEC and adds its rules; on a malformed spec adds nothing, returns false and
+  // Parses FAULT RULES text and adds its rules; on a malformed rule adds nothing, returns false and
   // sets `error` (one line).
-  bool AddFaults(const std::string& spec, std::string* error);
+  bool AddFaults(const std::string& faults, std::string* error);
   void ClearFaults();
   // Delivers every answer held for a delay or a reorder now, on the delivery thread.
   void ReleaseHeld();
