@@ -33,14 +33,17 @@
 #include "reference/session_media_engine.h"
 #include "reference/sim_host.h"
 #include "rtc_sim/simulator.h"
+#include "simulator/sim_fixture.h"
 #include "support/network_fixture.h"
 #include "vanta/nexo/nexo_engine.h"
 
 namespace faults {
 
 using namespace std::chrono_literals;
+using network_test::ClassClientOf;
 using network_test::LogCapture;
 using network_test::LogLine;
+using network_test::RtcClientOf;
 using vanta::nexo::NexoError;
 using vanta::nexo::NexoUserId;
 
@@ -48,23 +51,6 @@ inline constexpr char kTeacher[] = "alice";
 inline constexpr char kStudent[] = "bob";
 inline constexpr char kRoom[] = "room-1";
 inline constexpr char kTag[] = "pc";
-
-// The account's clients, reached as a service made now reaches them: it writes the account key
-// into the module before it asks for the client (a client made without the key finds no sender).
-// Empty when the engine has not created the account's modules.
-inline std::shared_ptr<vanta::rtc::RtcManager> RtcClientOf(const std::string& user) {
-  const NexoUserId key{user, ""};
-  auto module = vanta::rtc::RtcModuleImpl::Find(key);
-  if (module) module->SetManagerUid(key);
-  return vanta::rtc::RtcModuleWrapper(module, key).GetRtcManager();
-}
-inline std::shared_ptr<vanta::sceneclass::SceneclassManager> ClassClientOf(
-    const std::string& user) {
-  const NexoUserId key{user, ""};
-  auto module = vanta::sceneclass::ClassSceneModuleImpl::Find(key);
-  if (module) module->SetManagerUid(key);
-  return vanta::sceneclass::ClassSceneModuleWrapper(module, key).GetSceneclassManager();
-}
 
 // Hands requests to the simulator, or parks those of one URI until Release hands them on from
 // another thread (an engine thread, as far as the module can tell).
@@ -184,20 +170,15 @@ class SimWorld {
   }
 
   std::shared_ptr<vanta::rtc::RtcManager> RtcManager(const std::string& user) {
-    return RtcClientOf(user);
+    return RtcClientOf({user, ""});
   }
   std::shared_ptr<vanta::sceneclass::SceneclassManager> ClassManager(const std::string& user) {
-    return ClassClientOf(user);
+    return ClassClientOf({user, ""});
   }
 
   // The teacher's conference in the room, with the student as a member.
   std::string CreateConference() {
-    vanta::room::CreateRtcRsp created;
-    EXPECT_TRUE(
-        sim_->CreateConference(kRoom, {kTeacher, kTeacher, "Physics", {kStudent}, 0, ""}, &created)
-            .ok());
-    sim_->SetInstanceId(kRoom, "rtc", created.rtc_id);
-    return created.rtc_id;
+    return sim_test::CreateConference(*sim_, kRoom, kTeacher, {kStudent});
   }
 
   // Runs the host side's queued answers and waits until every request is answered and its

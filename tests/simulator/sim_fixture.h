@@ -5,20 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "nexo_standin/engine_control.h"
 #include "rtc_sim/simulator.h"
-#include "tessel/idl/service_exception.h"
-#include "tessel/mlink/request.h"
-#include "tessel/mlink/request_context.h"
-#include "vanta/nexo/nexo_engine.h"
+#include "support/engine_context.h"
 
 namespace sim_test {
 
@@ -36,56 +30,15 @@ constexpr int64_t Tick(int k) {
   return kEpoch + 1000 * static_cast<int64_t>(k);
 }
 
-// What the engine told one request's context.
-struct Reply {
-  bool success = false;
-  Message message;
-  std::thread::id thread;
-  std::chrono::steady_clock::time_point at;
-  // The failure as the module sees it.
-  tessel::base::ErrorResult error() const { return tessel::idl::ErrorResultFromResponse(message); }
-};
-
-class Context : public tessel::mlink::RequestContext {
- public:
-  void OnSuccess(std::shared_ptr<Request>, std::shared_ptr<Message> r) override { Add(true, r); }
-  void OnNotify(std::shared_ptr<Request>, std::shared_ptr<Message>) override {}
-  void OnFailure(std::shared_ptr<Request>, std::shared_ptr<Message> r) override { Add(false, r); }
-  bool Wait(std::chrono::milliseconds wait = 5s) {
-    std::unique_lock<std::mutex> lock(mu_);
-    return changed_.wait_for(lock, wait, [this] { return !replies_.empty(); });
-  }
-  std::vector<Reply> replies() {
-    std::lock_guard<std::mutex> lock(mu_);
-    return replies_;
-  }
-  // Runs after each reply is recorded, on the delivering thread.
-  std::function<void()> then;
-
- private:
-  void Add(bool success, const std::shared_ptr<Message>& response) {
-    {
-      std::lock_guard<std::mutex> lock(mu_);
-      replies_.push_back(
-          Reply{success, *response, std::this_thread::get_id(), std::chrono::steady_clock::now()});
-      changed_.notify_all();
-    }
-    if (then) then();
-  }
-  std::mutex mu_;
-  std::condition_variable changed_;
-  std::vector<Reply> replies_;
-};
+using engine_test::Context;
+using engine_test::Reply;
 
 inline std::shared_ptr<Context> Send(const std::string& user, const std::string& uri,
                                      const std::string& body,
                                      std::shared_ptr<Context> context = nullptr) {
-  if (!context) context = std::make_shared<Context>();
   auto request = std::make_shared<Request>(uri);
   request->body = body;
-  auto manager = vanta::nexo::GetNexoEngine()->GetNexoManagerEx({user, ""});
-  manager->GetMlinkService()->GetRequestChannel()->SendRequest(request, context);
-  return context;
+  return engine_test::Send(user, request, std::move(context));
 }
 
 // The URI of each request record, from the operation tables.
@@ -102,6 +55,17 @@ VANTA_SCENECLASS_OPERATIONS(SIM_TEST_CLASS_URI)
 #undef SIM_TEST_CLASS_URI
 #undef SIM_TEST_RTC_URI
 #undef SIM_TEST_URI
+
+// The owner's conference `title` in `room` with `members`; the room directory knows it.
+inline std::string CreateConference(rtc_sim::AdaptorSimulator& sim, const std::string& room,
+                                    const std::string& owner, std::vector<std::string> members,
+                                    const std::string& title = "Physics") {
+  vanta::room::CreateRtcRsp created;
+  EXPECT_TRUE(
+      sim.CreateConference(room, {owner, owner, title, std::move(members), 0, ""}, &created).ok());
+  sim.SetInstanceId(room, "rtc", created.rtc_id);
+  return created.rtc_id;
+}
 
 // Three accounts (teacher, student, guest) on the engine stand-in, with the simulator as its
 // transport. Delivery is synchronous unless a test says otherwise: the answer has arrived when
@@ -134,15 +98,8 @@ class SimulatorTest : public ::testing::Test {
     return Call(user, UriOf(req), rtc_sim::Encode(req));
   }
 
-  // conf-1 in room-1: owner teacher, student added; the directory knows it.
-  std::string Conference() {
-    vanta::room::CreateRtcRsp created;
-    EXPECT_TRUE(
-        sim_->CreateConference(kRoom, {kTeacher, kTeacher, "Physics", {kStudent}, 0, ""}, &created)
-            .ok());
-    sim_->SetInstanceId(kRoom, "rtc", created.rtc_id);
-    return created.rtc_id;
-  }
+  // conf-1 in room-1: owner teacher, student added.
+  std::string Conference() { return CreateConference(*sim_, kRoom, kTeacher, {kStudent}); }
 
   std::unique_ptr<rtc_sim::AdaptorSimulator> sim_;
 };

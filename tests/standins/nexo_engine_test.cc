@@ -8,18 +8,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "nexo_standin/engine_control.h"
-#include "tessel/mlink/request.h"
-#include "tessel/mlink/request_context.h"
-#include "vanta/nexo/nexo_engine.h"
+#include "support/engine_context.h"
 
 namespace {
 
@@ -94,29 +91,7 @@ std::shared_ptr<Info> Register(const std::string& name, Init mode = Init::kNow) 
   return info;
 }
 
-// What the engine told a request's context, and on which thread.
-class Context : public tessel::mlink::RequestContext {
- public:
-  void OnSuccess(std::shared_ptr<Request>, std::shared_ptr<Message> r) override { Add(true, r); }
-  void OnNotify(std::shared_ptr<Request>, std::shared_ptr<Message>) override {}
-  void OnFailure(std::shared_ptr<Request>, std::shared_ptr<Message> r) override { Add(false, r); }
-  bool Wait(std::chrono::milliseconds wait = 5s) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, wait, [this] { return !responses.empty(); });
-  }
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::vector<std::pair<bool, Message>> responses;
-  std::thread::id thread;
-
- private:
-  void Add(bool success, const std::shared_ptr<Message>& response) {
-    std::lock_guard<std::mutex> lock(mutex);
-    responses.emplace_back(success, *response);
-    thread = std::this_thread::get_id();
-    changed.notify_all();
-  }
-};
+using engine_test::Context;
 
 class NexoEngineTest : public ::testing::Test {
  protected:
@@ -128,10 +103,8 @@ class NexoEngineTest : public ::testing::Test {
 
   static std::shared_ptr<Context> Send(
       std::shared_ptr<Request> request = std::make_shared<Request>("/r/x"),
-      std::shared_ptr<Context> context = std::make_shared<Context>()) {
-    auto manager = vanta::nexo::GetNexoEngine()->GetNexoManagerEx({"u1", ""});
-    manager->GetMlinkService()->GetRequestChannel()->SendRequest(request, context);
-    return context;
+      std::shared_ptr<Context> context = nullptr) {
+    return engine_test::Send("u1", std::move(request), std::move(context));
   }
 };
 
@@ -182,10 +155,11 @@ TEST_F(NexoEngineTest, StatusDecidesSuccessAndAnswersKeepTheRequestsIdentity) {
     auto request = std::make_shared<Request>("/r/x");
     auto context = Send(request);
     ASSERT_TRUE(nexo_standin::WaitUntilIdle());
-    ASSERT_EQ(context->responses.size(), 1u) << code;
-    const Message& response = context->responses[0].second;
-    EXPECT_EQ(context->responses[0].first, code >= 200 && code < 300) << code;
-    EXPECT_NE(context->thread, std::this_thread::get_id());
+    const auto replies = context->replies();
+    ASSERT_EQ(replies.size(), 1u) << code;
+    const Message& response = replies[0].message;
+    EXPECT_EQ(replies[0].success, code >= 200 && code < 300) << code;
+    EXPECT_NE(replies[0].thread, std::this_thread::get_id());
     EXPECT_EQ(response.code, code);
     EXPECT_EQ(response.GetHeader("k"), "v");
     EXPECT_EQ(response.mid.ToString(), request->mid.ToString());
@@ -200,10 +174,11 @@ TEST_F(NexoEngineTest, LocalFailureArrivesUnchangedAndTheContextsTimeoutWins) {
   nexo_standin::SetTransport(nexo_standin::FailWith(error));
   auto failed = Send();
   ASSERT_TRUE(failed->Wait());
-  EXPECT_FALSE(failed->responses[0].first);
-  EXPECT_EQ(failed->responses[0].second.code, -1);
-  EXPECT_EQ(failed->responses[0].second.local_error_result.ToString(), error.ToString());
-  EXPECT_EQ(failed->responses[0].second.local_error_result.more_info(), "retry later");
+  const engine_test::Reply reply = failed->replies().at(0);
+  EXPECT_FALSE(reply.success);
+  EXPECT_EQ(reply.message.code, -1);
+  EXPECT_EQ(reply.message.local_error_result.ToString(), error.ToString());
+  EXPECT_EQ(reply.message.local_error_result.more_info(), "retry later");
 
   nexo_standin::SetTransport(nullptr);
   nexo_standin::SetRequestTimeout(20ms);

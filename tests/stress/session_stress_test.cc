@@ -187,10 +187,7 @@ class SessionStress : public ::testing::TestWithParam<uint64_t> {
   std::pair<vanta::meta::RtcSuccessFunc<Rsp...>, vanta::meta::RtcFailureFunc> Functions(
       uint64_t id) {
     auto token = tokens_.Make();
-    auto done = [this, id] {
-      figures_.callbacks.fetch_add(1, std::memory_order_relaxed);
-      calls_.Find(id)->callbacks.fetch_add(1);
-    };
+    auto done = Done(id);
     return {[done, token](const Rsp&...) { done(); }, [done, token](const NexoError&) { done(); }};
   }
   // The callback object of one call (object forms).
@@ -204,11 +201,15 @@ class SessionStress : public ::testing::TestWithParam<uint64_t> {
     };
     auto object = std::make_shared<Object>();
     object->token = tokens_.Make();
-    object->done = [this, id] {
+    object->done = Done(id);
+    return object;
+  }
+  // Counts one callback of call `id`.
+  std::function<void()> Done(uint64_t id) {
+    return [this, id] {
       figures_.callbacks.fetch_add(1, std::memory_order_relaxed);
       calls_.Find(id)->callbacks.fetch_add(1);
     };
-    return object;
   }
 
   std::unique_ptr<rtc_sim::AdaptorSimulator> sim_;
@@ -278,12 +279,7 @@ void SessionStress::SetUp() {
   // Room r0 is u0's and r1 is u2's; everyone is a member of both conferences.
   for (int r = 0; r < 2; ++r) {
     const std::string room = "r" + std::to_string(r);
-    vanta::room::CreateRtcRsp created;
-    ASSERT_TRUE(
-        sim_->CreateConference(
-                room, {User(2 * r), User(2 * r), room, {"u0", "u1", "u2", "u3"}, 0, ""}, &created)
-            .ok());
-    sim_->SetInstanceId(room, "rtc", created.rtc_id);
+    sim_test::CreateConference(*sim_, room, User(2 * r), {"u0", "u1", "u2", "u3"}, room);
   }
   std::lock_guard<std::mutex> lock(slots_mu_);
   for (int i = 0; i < kSlots; ++i) MakeSlot(i);
@@ -430,7 +426,7 @@ void SessionStress::Issue(std::mt19937_64& rng, Slot slot) {
     // The requests IRtcService has no slot for, through the account's clients; the host keeps
     // the clients it called, as it keeps its services.
     case 22:
-      if (auto client = faults::ClassClientOf(slot.user)) {
+      if (auto client = faults::ClassClientOf({slot.user, ""})) {
         both(sceneclass::CreateClassRsp{}, [&](auto&&... cb) {
           client->CreateClass({slot.room, tag}, cb...);
         });
@@ -438,7 +434,7 @@ void SessionStress::Issue(std::mt19937_64& rng, Slot slot) {
       }
       break;
     case 23:
-      if (auto client = faults::RtcClientOf(slot.user)) {
+      if (auto client = faults::RtcClientOf({slot.user, ""})) {
         rtc::Pane pane;
         pane.text6 = tag;
         both(rtc::SetCustomLayoutRsp{}, [&](auto&&... cb) {
@@ -448,7 +444,7 @@ void SessionStress::Issue(std::mt19937_64& rng, Slot slot) {
       }
       break;
     default:
-      if (auto client = faults::RtcClientOf(slot.user)) {
+      if (auto client = faults::RtcClientOf({slot.user, ""})) {
         switch (op % 3) {
           case 0:
             both(rtc::ReportRtcMuteRsp{}, [&](auto&&... cb) {

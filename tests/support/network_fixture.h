@@ -281,6 +281,20 @@ inline std::vector<Operation<SceneManager>> SceneOperations() {
 
 #undef VANTA_TEST_OP
 
+// The account's clients, reached as a service made now reaches them: it writes the account key
+// into the module before it asks for the client (a client made without the key finds no sender).
+// Empty when the engine has not created the account's modules.
+inline std::shared_ptr<RtcManager> RtcClientOf(const NexoUserId& key) {
+  auto module = vanta::rtc::RtcModuleImpl::Find(key);
+  if (module) module->SetManagerUid(key);
+  return vanta::rtc::RtcModuleWrapper(module, key).GetRtcManager();
+}
+inline std::shared_ptr<SceneManager> ClassClientOf(const NexoUserId& key) {
+  auto module = vanta::sceneclass::ClassSceneModuleImpl::Find(key);
+  if (module) module->SetManagerUid(key);
+  return vanta::sceneclass::ClassSceneModuleWrapper(module, key).GetSceneclassManager();
+}
+
 // Both modules registered, account `user` added and initialised, synchronous delivery, and
 // every log line captured (the set-up's own lines are cleared).
 class NetworkTest : public ::testing::Test {
@@ -302,19 +316,8 @@ class NetworkTest : public ::testing::Test {
     nexo_standin::Reset();
   }
 
-  // The account's managers, reached as the service reaches them.
-  std::shared_ptr<RtcManager> Rtc() {
-    auto module = vanta::rtc::RtcModuleImpl::Find(user);
-    if (!module) return nullptr;
-    module->manager_uid = user;
-    return vanta::rtc::RtcModuleWrapper(module, user).GetRtcManager();
-  }
-  std::shared_ptr<SceneManager> Scene() {
-    auto module = vanta::sceneclass::ClassSceneModuleImpl::Find(user);
-    if (!module) return nullptr;
-    module->manager_uid = user;
-    return vanta::sceneclass::ClassSceneModuleWrapper(module, user).GetSceneclassManager();
-  }
+  std::shared_ptr<RtcManager> Rtc() { return RtcClientOf(user); }
+  std::shared_ptr<SceneManager> Scene() { return ClassClientOf(user); }
   std::shared_ptr<Calls> NewCalls() {
     auto calls = std::make_shared<Calls>();
     calls->logs = &logs;
