@@ -63,18 +63,6 @@ TEST_F(RequestLifetimeTest, AnswerAfterTheManagerIsGoneIsDropped) {
   }
 }
 
-TEST_F(RequestLifetimeTest, AManagerStillHeldGetsItsAnswerAfterRelease) {
-  HoldRequests();
-  auto rtc = Rtc();
-  auto calls = NewCalls();
-  const auto op = RtcOperations()[1];
-  op.send(*rtc, calls, false);
-  nexo_standin::ReleaseAccount(user);
-  ASSERT_EQ(held.size(), 1u);
-  AnswerHeld(*held[0], Answer::kSuccess, op.response_body);
-  EXPECT_TRUE(op.is_expected(calls->last_success));
-}
-
 // An empty callback object stops the request (RTC with a line, class scene silently); empty
 // callback functions do not, and a failure is still logged.
 TEST_F(RequestLifetimeTest, EmptyCallbackObjectStopsTheRequestEmptyFunctionsDoNot) {
