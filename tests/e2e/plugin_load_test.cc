@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "nexo_standin/engine_control.h"
 #include "reference/plugin_library.h"
 #include "reference/reference_host.h"
+#include "support/hex_bytes.h"
 #include "vanta/meta/i_plugin.h"
 #include "vanta/meta/i_rtc_service.h"
 
@@ -37,11 +39,7 @@ IPlugin* Plugin() {
   return Library().GetIPlugin();
 }
 
-std::string Bytes(std::initializer_list<int> bytes) {
-  std::string out;
-  for (int b : bytes) out.push_back(static_cast<char>(b));
-  return out;
-}
+using test_support::Bytes;
 
 // Captures the module's log lines.
 struct LogCapture {
@@ -140,60 +138,61 @@ TEST_F(PluginEndToEnd, EachServiceIsDistinctAndDiesWhenTheHostDropsIt) {
   EXPECT_FALSE(std::weak_ptr<IPluginService>(b).expired());
 }
 
-TEST_F(PluginEndToEnd, ServiceReachesTheAccountsRtcClient) {
+// Each client's request goes out on the account's channel; its answer arrives on an engine
+// thread.
+TEST_F(PluginEndToEnd, ServiceReachesTheAccountsClients) {
   Plugin()->Init();
   AddAccount("alice");
-  nexo_standin::SetTransport(nexo_standin::RespondWith({200, Bytes({0x81, 0x02, 0x05}), {}}));
-  refhost::ReferenceHost host("alice", "room-1");
-  host.room->SetPluginInstanceId("rtc", "c1");
-  auto service = CreateService(host);
-
-  std::promise<vanta::rtc::GetConfDetailRsp> answered;
-  const auto caller = std::this_thread::get_id();
-  std::atomic<bool> on_caller_thread{false};
-  service->GetConfDetail(
-      [&](const vanta::rtc::GetConfDetailRsp& rsp) {
-        on_caller_thread = std::this_thread::get_id() == caller;
-        answered.set_value(rsp);
-      },
-      [&](const NexoError& error) { ADD_FAILURE() << "failed: " << error.reason; });
-  auto result = answered.get_future();
-  ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-  EXPECT_EQ(result.get().number2, 5);
-  EXPECT_FALSE(on_caller_thread) << "results arrive on an engine thread";
-
-  const auto sent = nexo_standin::SentRequests();
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].uri, "/r/Adaptor/RtcMlink/getConfDetail");
-  EXPECT_EQ(sent[0].user_id, "alice");
-  EXPECT_EQ(sent[0].body, Bytes({0x81, 0x01, 0xa2, 'c', '1'}));
-  ASSERT_EQ(sent[0].headers.count("dt"), 1u);
-  EXPECT_EQ(sent[0].headers.find("dt")->second, "p");
-}
-
-TEST_F(PluginEndToEnd, ServiceReachesTheAccountsClassSceneClient) {
-  Plugin()->Init();
-  AddAccount("alice");
-  nexo_standin::SetTransport(nexo_standin::RespondWith({200, Bytes({0x80}), {}}));
-  refhost::ReferenceHost host("alice", "room-1");
-  auto service = CreateService(host);
-
-  std::promise<void> answered;
-  vanta::sceneclass::StartClassReq request;
-  request.field1 = "k";
-  service->StartClass(
-      request, [&](const vanta::sceneclass::StartClassRsp&) { answered.set_value(); },
-      [&](const NexoError& error) { ADD_FAILURE() << "failed: " << error.reason; });
-  ASSERT_EQ(answered.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
-  const auto sent = nexo_standin::SentRequests();
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].uri, "/r/Adaptor/ClassScene/startClass");
-  EXPECT_EQ(sent[0].body, Bytes({0x81, 0x01, 0xa1, 'k'}));
+  // What the success function got, and whether it ran on the caller's thread.
+  using Done = std::function<void(const std::string&)>;
+  const auto failed = [](const NexoError& error) { ADD_FAILURE() << "failed: " << error.reason; };
+  const struct {
+    const char* answer;
+    std::function<void(IRtcService&, Done)> call;
+    const char *uri, *body, *got;
+  } cases[] = {
+      {"81 02 05",
+       [&](IRtcService& s, Done done) {
+         s.GetConfDetail([done](const auto& rsp) { done(std::to_string(rsp.number2)); }, failed);
+       },
+       "/r/Adaptor/RtcMlink/getConfDetail", "81 01 a2 'c1'", "5"},
+      {"80",
+       [&](IRtcService& s, Done done) {
+         vanta::sceneclass::StartClassReq request;
+         request.field1 = "k";
+         s.StartClass(
+             request, [done](const auto&) { done("ok"); }, failed);
+       },
+       "/r/Adaptor/ClassScene/startClass", "81 01 a1 'k'", "ok"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.uri);
+    nexo_standin::ClearSentRequests();
+    nexo_standin::SetTransport(nexo_standin::RespondWith({200, Bytes(c.answer), {}}));
+    refhost::ReferenceHost host("alice", "room-1");
+    host.room->SetPluginInstanceId("rtc", "c1");
+    auto service = CreateService(host);
+    std::promise<std::string> got;
+    const auto caller = std::this_thread::get_id();
+    c.call(*service, [&got, caller](const std::string& text) {
+      got.set_value(text + (std::this_thread::get_id() == caller ? " on the caller's thread" : ""));
+    });
+    auto result = got.get_future();
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(result.get(), c.got) << "results arrive on an engine thread";
+    const auto sent = nexo_standin::SentRequests();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].uri, c.uri);
+    EXPECT_EQ(sent[0].user_id, "alice");
+    EXPECT_EQ(sent[0].body, Bytes(c.body));
+    ASSERT_EQ(sent[0].headers.count("dt"), 1u);
+    EXPECT_EQ(sent[0].headers.find("dt")->second, "p");
+  }
 }
 
 TEST_F(PluginEndToEnd, ServiceMadeBeforeTheAccountKeepsEmptyClients) {
   Plugin()->Init();
-  nexo_standin::SetTransport(nexo_standin::RespondWith({200, Bytes({0x80}), {}}));
+  nexo_standin::SetTransport(nexo_standin::RespondWith({200, Bytes("80"), {}}));
   refhost::ReferenceHost host("bob", "room-2");
   host.room->SetPluginInstanceId("rtc", "c2");
   auto service = CreateService(host);
