@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/vtable_index.h"
+#include "support/slot_layout.h"
 #include "tessel/base/error_result.h"
 #include "tessel/mlink/message.h"
 #include "tessel/mlink/request.h"
@@ -17,72 +17,48 @@
 
 namespace {
 
-// Each named function must sit in slots 1, 2, ... in the order given (or from `first`), and
-// `probe`, a virtual a derived class adds, must come right after the last of `slots`.
-void ExpectLayout(const char* what, const std::vector<std::ptrdiff_t>& indexes, int first,
-                  int slots, std::ptrdiff_t probe) {
-  for (size_t i = 0; i < indexes.size(); ++i) {
-    EXPECT_EQ(indexes[i], vtable::IndexForSlot(first + static_cast<int>(i)))
-        << what << ": entry " << i << " should be slot " << first + static_cast<int>(i);
+// The class's table `slots` long, holding the given entries in slot order.
+#define LAYOUT(Class, slots, ...)                  \
+  {                                                \
+    using T = Class;                               \
+    vtable::ExpectLayout<T>({__VA_ARGS__}, slots); \
   }
-  EXPECT_EQ(probe, slots + 1) << what << ": unexpected entries after the last slot";
-}
-
-#define IDX(Class, fn) vtable::IndexOf(&Class::fn)
-#define PROBE(Class)                       \
-  [] {                                     \
-    struct P : Class {                     \
-      virtual void ProbeSlot() = 0;        \
-    };                                     \
-    return vtable::IndexOf(&P::ProbeSlot); \
-  }()
-#define LAYOUT(Class, first, slots, ...) \
-  ExpectLayout(#Class, std::vector<std::ptrdiff_t>{__VA_ARGS__}, first, slots, PROBE(Class))
 
 using tessel::mlink::Message;
 using tessel::mlink::Request;
 using tessel::mlink::RequestContext;
 namespace svc = tessel::service;
 namespace nx = vanta::nexo;
-using H = nx::NexoModuleEventHandler;
-using M = svc::RpcMessage;
 
 TEST(SlotOrder, RequestRecords) {
-  if (!vtable::kSupported) GTEST_SKIP() << "layout is read through the Itanium member pointer";
-  LAYOUT(tessel::base::ErrorResult, 1, 1);
-  LAYOUT(Message, 1, 12, IDX(Message, HasHeader), IDX(Message, GetHeader), IDX(Message, AddHeader),
-         IDX(Message, SetHeader), IDX(Message, RemoveHeader), IDX(Message, HeaderKeys),
-         IDX(Message, GetHeaders), IDX(Message, headers), IDX(Message, set_headers),
-         IDX(Message, startline), IDX(Message, ToString));
+  vtable::ExpectLayout<tessel::base::ErrorResult>({}, 1);
+  LAYOUT(Message, 12, S(HasHeader), S(GetHeader), S(AddHeader), S(SetHeader), S(RemoveHeader),
+         S(HeaderKeys), S(GetHeaders), S(headers), S(set_headers), S(startline), S(ToString));
   // The request overrides in place and adds nothing.
-  LAYOUT(Request, 10, 12, IDX(Request, startline), IDX(Request, ToString));
-  LAYOUT(RequestContext, 1, 4, IDX(RequestContext, OnSuccess), IDX(RequestContext, OnNotify),
-         IDX(RequestContext, OnFailure));
-  LAYOUT(M, 1, 12, IDX(M, startline), IDX(M, set_startline), IDX(M, HasHeader), IDX(M, GetHeader),
-         IDX(M, AddHeader), IDX(M, SetHeader), IDX(M, RemoveHeader), IDX(M, HeaderKeys),
-         IDX(M, GetHeaders), IDX(M, headers), IDX(M, set_headers));
-  LAYOUT(svc::RpcRequest, 12, 14, IDX(svc::RpcRequest, uri), IDX(svc::RpcRequest, set_uri));
-  LAYOUT(svc::RpcResponse, 1, 12);
-  LAYOUT(svc::BaseMessage, 1, 1);
-  LAYOUT(svc::RpcContext, 1, 1);
+  LAYOUT(Request, 12, AT(startline, 10), S(ToString));
+  LAYOUT(RequestContext, 4, S(OnSuccess), S(OnNotify), S(OnFailure));
+  LAYOUT(svc::RpcMessage, 12, S(startline), S(set_startline), S(HasHeader), S(GetHeader),
+         S(AddHeader), S(SetHeader), S(RemoveHeader), S(HeaderKeys), S(GetHeaders), S(headers),
+         S(set_headers));
+  LAYOUT(svc::RpcRequest, 14, AT(uri, 12), S(set_uri));
+  vtable::ExpectLayout<svc::RpcResponse>({}, 12);
+  vtable::ExpectLayout<svc::BaseMessage>({}, 1);
+  vtable::ExpectLayout<svc::RpcContext>({}, 1);
 }
 
 TEST(SlotOrder, EngineAndMonitoringInterfaces) {
-  if (!vtable::kSupported) GTEST_SKIP() << "layout is read through the Itanium member pointer";
-  LAYOUT(H, 1, 13, IDX(H, OnEngineStart), IDX(H, OnEngineStarted), IDX(H, OnManagerCreate),
-         IDX(H, OnManagerInit), IDX(H, OnManagerInitAsync), IDX(H, OnManagerCreated),
-         IDX(H, OnManagerRelease), IDX(H, OnEnterBackground), IDX(H, OnEnterForeground),
-         IDX(H, OnEngineReleased), IDX(H, GetExtension), IDX(H, GetDescriptors));
-  LAYOUT(nx::NexoModuleInfo, 1, 3, IDX(nx::NexoModuleInfo, GetModuleName),
-         IDX(nx::NexoModuleInfo, GetEventHandler));
-  LAYOUT(nx::NexoResultListener, 1, 3, IDX(nx::NexoResultListener, OnSuccess),
-         IDX(nx::NexoResultListener, OnFailure));
-  LAYOUT(nx::NexoEngine, 1, 2, IDX(nx::NexoEngine, RegisterModule));
-  LAYOUT(nx::NexoEngineEx, 1, 2, IDX(nx::NexoEngineEx, GetNexoManagerEx));
-  LAYOUT(nx::NexoManagerEx, 8, 9, IDX(nx::NexoManagerEx, GetMlinkService));
-  LAYOUT(nx::NexoMlinkService, 1, 2, IDX(nx::NexoMlinkService, GetRequestChannel));
-  LAYOUT(nx::MlinkRequestChannel, 16, 17, IDX(nx::MlinkRequestChannel, SendRequest));
-  LAYOUT(vanta::metrix::MetrixModule, 5, 6, IDX(vanta::metrix::MetrixModule, Report));
+  LAYOUT(nx::NexoModuleEventHandler, 13, S(OnEngineStart), S(OnEngineStarted), S(OnManagerCreate),
+         S(OnManagerInit), S(OnManagerInitAsync), S(OnManagerCreated), S(OnManagerRelease),
+         S(OnEnterBackground), S(OnEnterForeground), S(OnEngineReleased), S(GetExtension),
+         S(GetDescriptors));
+  LAYOUT(nx::NexoModuleInfo, 3, S(GetModuleName), S(GetEventHandler));
+  LAYOUT(nx::NexoResultListener, 3, S(OnSuccess), S(OnFailure));
+  LAYOUT(nx::NexoEngine, 2, S(RegisterModule));
+  LAYOUT(nx::NexoEngineEx, 2, S(GetNexoManagerEx));
+  LAYOUT(nx::NexoManagerEx, 9, AT(GetMlinkService, 8));
+  LAYOUT(nx::NexoMlinkService, 2, S(GetRequestChannel));
+  LAYOUT(nx::MlinkRequestChannel, 17, AT(SendRequest, 16));
+  LAYOUT(vanta::metrix::MetrixModule, 6, AT(Report, 5));
 }
 
 }  // namespace

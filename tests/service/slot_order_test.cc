@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/vtable_index.h"
+#include "support/slot_layout.h"
 #include "vanta/meta/i_plugin.h"
 #include "vanta/meta/i_rtc_service.h"
 #include "vanta/meta/live_manager.h"
@@ -22,35 +22,8 @@ namespace sc = vanta::sceneclass;
 
 namespace {
 
-struct Slot {
-  Slot(const char* n, std::ptrdiff_t i, int s = -1) : name(n), index(i), slot(s) {}
-  std::string name;
-  std::ptrdiff_t index;  // what the compiler made of it
-  int slot;              // the host's slot; -1: the one after the previous entry's
-};
-
-// Each entry of `table` in its slot and `C`'s table `slots` long: a virtual a derived class adds
-// comes right after it. The destructor sits first, or after the operations (slot 0 is then the
-// first operation).
-template <class C>
-void ExpectLayout(std::vector<Slot> table, int slots, bool destructor_last = false) {
-  if (!vtable::kSupported) GTEST_SKIP() << "layout is read through the Itanium member pointer";
-  int next = destructor_last ? 0 : 1;
-  for (Slot& s : table) {
-    if (s.slot < 0) s.slot = next;
-    next = s.slot + 1;
-    EXPECT_EQ(s.index, destructor_last ? s.slot : vtable::IndexForSlot(s.slot))
-        << s.name << " should be slot " << s.slot;
-  }
-  struct Probe : C {
-    virtual void ProbeSlot() = 0;
-  };
-  // Slot count plus the second destructor entry.
-  EXPECT_EQ(vtable::IndexOf(&Probe::ProbeSlot), slots + 1) << "unexpected entries after the last";
-}
-
-#define S(fn) Slot(#fn, vtable::IndexOf(&T::fn))
-#define AT(fn, n) Slot(#fn, vtable::IndexOf(&T::fn), n)
+using vtable::ExpectLayout;
+using vtable::Slot;
 
 // The two forms of an operation taking `A...`: success and failure functions, or one callback
 // object; `R` is the success record (empty for none).
