@@ -1,6 +1,7 @@
 // Every operation of both adaptor clients end to end through the engine stand-in: the request
-// on the wire, the answer decoded into the host-facing record in both callback forms, and each
-// kind of failure as a NexoError after one severity-3 line.
+// on the wire and the answer decoded into the host-facing record in both callback forms; each
+// kind of failure as a NexoError after one severity-3 line (every URI's line under an adaptor
+// error is the fault table's).
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -66,28 +67,6 @@ TEST_F(OperationsTest, EveryOperationPutsItsRequestOnTheWireAndDecodesItsAnswer)
     });
   }
   EXPECT_TRUE(logs.Lines().empty());  // a success writes nothing
-}
-
-TEST_F(OperationsTest, AdaptorErrorBecomesNexoErrorAfterTheOperationsLine) {
-  AnswerWith(500, ServerErrorBody());
-  ForEachOp([&](const auto& op, auto send) {
-    for (bool object_form : {false, true}) {
-      SCOPED_TRACE(op.name + (object_form ? " (object)" : ""));
-      logs.Clear();
-      auto calls = NewCalls();
-      send(calls, object_form);
-      ASSERT_EQ(calls->failures.size(), 1u);
-      ExpectServerError(calls->failures[0]);
-      EXPECT_EQ(calls->lines_before[0], 1u);
-      const auto lines = logs.Lines();
-      ASSERT_EQ(lines.size(), 1u);
-      EXPECT_EQ(lines[0].severity, 3);
-      EXPECT_EQ(lines[0].level, "ERROR");
-      EXPECT_EQ(lines[0].file,
-                op.uri.find("RtcMlink") != std::string::npos ? kRtcManagerFile : kSceneManagerFile);
-      EXPECT_EQ(lines[0].message, op.failure_text + " error code: 4001 reason:bad room");
-    }
-  });
 }
 
 TEST_F(OperationsTest, EveryKindOfFailureIsReportedWithItsOwnCodeAndTexts) {

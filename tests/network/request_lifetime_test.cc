@@ -109,6 +109,7 @@ TEST_F(RequestLifetimeTest, CallbackObjectLivesUntilItsAnswerAndNoLonger) {
   AnswerHeld(*held[0], Answer::kServerError, "");
   AnswerHeld(*held[1], Answer::kLocalFailure, "");
   ASSERT_EQ(calls->failures.size(), 2u);
+  ExpectServerError(calls->failures[0]);
   EXPECT_EQ(calls->failures[1].code, -4);
   EXPECT_EQ(calls->failures[1].reason, "network_broken_error");
   EXPECT_TRUE(rtc_weak.expired() && scene_weak.expired());
