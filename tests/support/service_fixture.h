@@ -6,7 +6,7 @@
 // Answers are written by hand as MessagePack (map key = field position, smallest integer form,
 // 0xa0+n strings). Unconfigured URIs answer 200 with an empty map: every field at its default.
 //
-// Registries, engine state, log handler and monitoring module are process-wide: TearDown puts
+// Registries, engine state, log handler and monitoring module are process-wide: the fixture puts
 // them back, so the tests also pass when one process runs them all.
 #pragma once
 
@@ -18,7 +18,6 @@
 #include <memory>
 #include <mutex>
 #include <ostream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -30,6 +29,7 @@
 #include "plugins/rtc/rtc_service.h"
 #include "reference/recording_callback.h"
 #include "reference/reference_host.h"
+#include "support/network_fixture.h"
 #include "tessel/base/error_result.h"
 #include "vanta/nexo/nexo_engine.h"
 
@@ -94,12 +94,6 @@ class ServiceTest : public ::testing::Test {
   static constexpr char kRoom[] = "room-1";
 
   void SetUp() override {
-    basefx::SetMinLogSeverity(1);
-    basefx::SetLogPrefix("");
-    basefx::SetLogMessageHandler([state = state_](int severity, const std::string& text) {
-      std::lock_guard<std::mutex> lock(state->mutex);
-      state->lines.push_back({severity, text});
-    });
     vanta::metrix::SetMetrixModuleObj(metrix_);
     nexo_standin::Reset();
     auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
@@ -121,7 +115,6 @@ class ServiceTest : public ::testing::Test {
     nexo_standin::WaitUntilIdle(5s);
     nexo_standin::Reset();
     vanta::metrix::SetMetrixModuleObj(nullptr);
-    basefx::SetLogMessageHandler(nullptr);
   }
 
   // The service as the plug-in makes it, with the host's engine and listener attached.
@@ -163,16 +156,15 @@ class ServiceTest : public ::testing::Test {
   // The service's own log lines as "<SEVERITY NAME>:<message>". Each must have the exact shape
   // "[<NAME>:src/plugins/rtc/rtc_service(<line>)] <message>\n" and a matching severity.
   Strs ServiceLines() const {
-    static const std::regex kLine(R"(^\[([A-Z]+):src/plugins/rtc/rtc_service\((\d+)\)\] (.*)\n$)");
     Strs out;
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    for (const auto& [severity, text] : state_->lines) {
-      if (text.find(":src/plugins/rtc/rtc_service(") == std::string::npos) continue;
-      std::smatch m;
-      EXPECT_TRUE(std::regex_match(text, m, kLine)) << "malformed line: " << text;
-      if (m.empty()) continue;
-      EXPECT_EQ(m[1].str(), basefx::GetNameForLogSeverity(severity)) << text;
-      out.push_back(m[1].str() + ":" + m[3].str());
+    for (const auto& line : logs_.Lines()) {
+      // LogCapture leaves the file empty when a line does not have the shape.
+      EXPECT_FALSE(line.file.empty() &&
+                   line.message.find(":src/plugins/rtc/rtc_service(") != std::string::npos)
+          << "malformed line: " << line.message;
+      if (line.file != "src/plugins/rtc/rtc_service") continue;
+      EXPECT_EQ(line.level, basefx::GetNameForLogSeverity(line.severity)) << line.message;
+      out.push_back(line.level + ":" + line.message);
     }
     return out;
   }
@@ -201,8 +193,8 @@ class ServiceTest : public ::testing::Test {
 
   void ClearRecords() {
     engine_mark_ = host.media_engine->calls().size();
+    logs_.Clear();
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->lines.clear();
     state_->sent.clear();
     state_->rooms.clear();
     metrix_->Clear();
@@ -216,12 +208,11 @@ class ServiceTest : public ::testing::Test {
     std::string body;
     tessel::base::ErrorResult error;
   };
-  // What the transport and the log handler share with the test.
+  // What the transport shares with the test.
   struct State {
     std::mutex mutex;
     std::map<std::string, Reply> answers;
     Strs sent, rooms;
-    std::vector<std::pair<int, std::string>> lines;
   };
 
   void InstallTransport() {
@@ -249,6 +240,7 @@ class ServiceTest : public ::testing::Test {
 
   size_t engine_mark_ = 0;
   std::shared_ptr<State> state_ = std::make_shared<State>();
+  network_test::LogCapture logs_;
   std::shared_ptr<vanta::metrix::RecordingMetrixModule> metrix_ =
       std::make_shared<vanta::metrix::RecordingMetrixModule>();
 };
