@@ -135,10 +135,7 @@ class SimWorld {
   SimWorld() {
     basefx::SetMinLogSeverity(1);
     vanta::metrix::SetMetrixModuleObj(metrix_);
-    nexo_standin::Reset();
-    auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
-    engine->RegisterModule(vanta::rtc::GetRtcServiceInfo());
-    engine->RegisterModule(vanta::sceneclass::GetClassSceneServiceInfo());
+    network_test::RegisterBothModules();
     nexo_standin::SetSynchronousDelivery(true);
     nexo_standin::SetRequestTimeout(0ms);
     nexo_standin::SetTransport(parking_.transport());

@@ -243,10 +243,7 @@ void SessionStress::SetUp() {
   basefx::SetMinLogSeverity(1);
   basefx::SetLogMessageHandler([](int, const std::string&) {});
   vanta::metrix::SetMetrixModuleObj(metrix_);
-  nexo_standin::Reset();
-  auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
-  engine->RegisterModule(vanta::rtc::GetRtcServiceInfo());
-  engine->RegisterModule(vanta::sceneclass::GetClassSceneServiceInfo());
+  network_test::RegisterBothModules();
   nexo_standin::SetRequestTimeout(100ms);
 
   rtc_sim::SimulatorOptions options;

@@ -295,15 +295,20 @@ inline std::shared_ptr<SceneManager> ClassClientOf(const NexoUserId& key) {
   return vanta::sceneclass::ClassSceneModuleWrapper(module, key).GetSceneclassManager();
 }
 
+// A fresh engine stand-in with both of the module's engine modules registered.
+inline void RegisterBothModules() {
+  nexo_standin::Reset();
+  auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
+  engine->RegisterModule(vanta::rtc::GetRtcServiceInfo());
+  engine->RegisterModule(vanta::sceneclass::GetClassSceneServiceInfo());
+}
+
 // Both modules registered, account `user` added and initialised, synchronous delivery, and
 // every log line captured (the set-up's own lines are cleared).
 class NetworkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    nexo_standin::Reset();
-    auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
-    engine->RegisterModule(vanta::rtc::GetRtcServiceInfo());
-    engine->RegisterModule(vanta::sceneclass::GetClassSceneServiceInfo());
+    RegisterBothModules();
     nexo_standin::SetSynchronousDelivery(true);
     nexo_standin::AddAccount(user);
     ASSERT_TRUE(nexo_standin::InitAccount(user));

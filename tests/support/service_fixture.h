@@ -95,11 +95,7 @@ class ServiceTest : public ::testing::Test {
 
   void SetUp() override {
     vanta::metrix::SetMetrixModuleObj(metrix_);
-    nexo_standin::Reset();
-    auto engine = vanta::nexo::NexoEngine::GetNexoEngine();
-    ASSERT_TRUE(engine);
-    engine->RegisterModule(vanta::rtc::GetRtcServiceInfo());
-    engine->RegisterModule(vanta::sceneclass::GetClassSceneServiceInfo());
+    network_test::RegisterBothModules();
     nexo_standin::SetSynchronousDelivery(true);
     InstallTransport();
     nexo_standin::AddAccount({kUser, "pc"});
