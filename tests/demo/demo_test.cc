@@ -191,6 +191,13 @@ TEST(DemoTest, TracePageHoldsWellFormedSvgWithOneArrowPerEvent) {
   EXPECT_EQ(count.arrows, events);
   EXPECT_EQ(count.red, failed);
   EXPECT_GT(failed, 0);
+  // The failed call's callback as --json renders it.
+  const auto kick = json.Events("callback", "KickUserFromRtc");
+  ASSERT_EQ(kick.size(), 1u);
+  EXPECT_EQ(std::string((*kick[0])["label"].GetString()) + " " +
+                std::to_string((*kick[0])["code"].GetInt()) + " " +
+                (*kick[0])["reason"].GetString(),
+            "KickUserFromRtc failure 403 injected error");
 }
 
 struct BadInput {
