@@ -218,9 +218,12 @@ struct ExitWaiter {
 // thread: were the timer thread left to drop the last reference, it would try to join itself and
 // the process would abort instead of exiting with its status.
 TEST_F(NexoEngineDeathTest, ExitDuringATimeoutNotificationEndsWithTheExitStatus) {
-  if (std::getenv("GTEST_DEATH_TEST_STYLE") == nullptr) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The child must start the engine's threads itself: a forked child (the style a run under an
+  // emulator asks for) has none of the parent's, so no timeout would ever fire in it.
+  if (std::getenv("GTEST_DEATH_TEST_STYLE") != nullptr) {
+    GTEST_SKIP() << "needs death tests that re-execute the test program";
   }
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         struct Slow : Context {
