@@ -30,96 +30,148 @@ TESSEL_INLINE BufferSink* FastSink(MsgpackContext* ctx) {
   return ctx->write == &BufferSinkWrite ? static_cast<BufferSink*>(ctx->buffer) : nullptr;
 }
 
-TESSEL_INLINE char* PutBe16(char* p, uint32_t v) {
-  p[0] = static_cast<char>(v >> 8);
-  p[1] = static_cast<char>(v);
-  return p + 2;
+// ---- writing into memory --------------------------------------------------------------------
+//
+// The Put writers pick a value's form by arithmetic instead of branches: field values and
+// string lengths are data that the branch predictor cannot learn, and a wrong guess costs more
+// than the few instructions of a selection. Each assembles a value's bytes in one word, stores
+// the whole word and returns the end of the real bytes. A store may reach up to kOverstore bytes
+// past the value's largest encoding; the bytes after the real ones are scratch that the next
+// write covers, so a buffer holds the largest encodings of its values plus kOverstore.
+constexpr size_t kOverstore = 8;
+// Largest encodings (marker included).
+constexpr size_t kMaxIntSize = 9;
+constexpr size_t kMaxHeaderSize = 5;
+
+#if defined(__GNUC__) || defined(__clang__)
+TESSEL_INLINE uint32_t Bswap16(uint32_t v) {
+  return __builtin_bswap16(static_cast<uint16_t>(v));
+}
+TESSEL_INLINE uint32_t Bswap32(uint32_t v) {
+  return __builtin_bswap32(v);
+}
+TESSEL_INLINE uint64_t Bswap64(uint64_t v) {
+  return __builtin_bswap64(v);
+}
+#else
+TESSEL_INLINE uint32_t Bswap16(uint32_t v) {
+  return ((v & 0xff) << 8) | ((v >> 8) & 0xff);
+}
+TESSEL_INLINE uint32_t Bswap32(uint32_t v) {
+  return (v << 24) | ((v & 0xff00) << 8) | ((v >> 8) & 0xff00) | (v >> 24);
+}
+TESSEL_INLINE uint64_t Bswap64(uint64_t v) {
+  return (uint64_t{Bswap32(static_cast<uint32_t>(v))} << 32) |
+         Bswap32(static_cast<uint32_t>(v >> 32));
+}
+#endif
+
+// Stores the low `bytes` bytes of `w`, lowest first: words are assembled in wire order.
+template <size_t bytes>
+TESSEL_INLINE void StoreWire(char* p, uint64_t w) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(p, &w, bytes);
+#else
+  for (size_t i = 0; i < bytes; ++i) p[i] = static_cast<char>(w >> (8 * i));
+#endif
 }
 
-TESSEL_INLINE char* PutBe32(char* p, uint32_t v) {
-  p[0] = static_cast<char>(v >> 24);
-  p[1] = static_cast<char>(v >> 16);
-  p[2] = static_cast<char>(v >> 8);
-  p[3] = static_cast<char>(v);
-  return p + 4;
+// `n` when `c`, else 0.
+TESSEL_INLINE size_t SizeIf(size_t n, bool c) {
+  return n & (0 - static_cast<size_t>(c));
 }
 
-TESSEL_INLINE char* PutBe64(char* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<char>(v >> (56 - 8 * i));
-  return p + 8;
-}
-
-// The smallest integer form; returns the end of what was written (at most 9 bytes).
-TESSEL_INLINE char* PutInt(char* p, int64_t v) {
-  if (v >= 0) {
-    const uint64_t u = static_cast<uint64_t>(v);
-    if (u <= 0x7f) {
-      *p = static_cast<char>(u);
-      return p + 1;
-    }
-    if (u < 0x100) {
-      p[0] = static_cast<char>(0xcc);
-      p[1] = static_cast<char>(u);
-      return p + 2;
-    }
-    if (u < 0x10000) {
-      *p = static_cast<char>(0xcd);
-      return PutBe16(p + 1, static_cast<uint32_t>(u));
-    }
-    if (u < 0x100000000ull) {
-      *p = static_cast<char>(0xce);
-      return PutBe32(p + 1, static_cast<uint32_t>(u));
-    }
-    *p = static_cast<char>(0xcf);
-    return PutBe64(p + 1, u);
-  }
-  if (v >= -32) {
-    *p = static_cast<char>(static_cast<int8_t>(v));
-    return p + 1;
-  }
-  if (v >= -128) {
-    p[0] = static_cast<char>(0xd0);
-    p[1] = static_cast<char>(static_cast<int8_t>(v));
-    return p + 2;
-  }
-  if (v >= -32768) {
-    *p = static_cast<char>(0xd1);
-    return PutBe16(p + 1, static_cast<uint16_t>(static_cast<int16_t>(v)));
-  }
-  if (v >= INT64_C(-2147483648)) {
-    *p = static_cast<char>(0xd2);
-    return PutBe32(p + 1, static_cast<uint32_t>(static_cast<int32_t>(v)));
-  }
-  *p = static_cast<char>(0xd3);
-  return PutBe64(p + 1, static_cast<uint64_t>(v));
-}
-
-TESSEL_INLINE char* PutContainerHeader(char* p, uint32_t n, uint8_t fix, uint8_t m16, uint8_t m32) {
+// The header of a container of `n` entries: `fix | n` below 16, else `m16` with 16 bits, else
+// `m16 + 1` with 32 bits (0xdc and 0xdd for arrays, 0xde and 0xdf for maps). List lengths and
+// field counts repeat from body to body; a branch on them is learnt.
+TESSEL_INLINE char* PutContainerHeader(char* p, uint32_t n, uint32_t fix, uint32_t m16) {
   if (n < 16) {
-    *p = static_cast<char>(fix + n);
+    *p = static_cast<char>(fix | n);
     return p + 1;
   }
   if (n <= 0xFFFF) {
-    *p = static_cast<char>(m16);
-    return PutBe16(p + 1, n);
+    StoreWire<4>(p, m16 | (uint64_t{Bswap16(n)} << 8));
+    return p + 3;
   }
-  *p = static_cast<char>(m32);
-  return PutBe32(p + 1, n);
+  StoreWire<8>(p, (m16 + 1) | (uint64_t{Bswap32(n)} << 8));
+  return p + 5;
 }
 
-// Encoded sizes, so that a sink reserves exactly what a value takes.
-TESSEL_INLINE size_t IntSize(int64_t v) {
-  if (v >= 0) {
-    const uint64_t u = static_cast<uint64_t>(v);
-    return u <= 0x7f ? 1 : u < 0x100 ? 2 : u < 0x10000 ? 3 : u < 0x100000000ull ? 5 : 9;
-  }
-  return v >= -32 ? 1 : v >= -128 ? 2 : v >= -32768 ? 3 : v >= INT64_C(-2147483648) ? 5 : 9;
+// The class of an integer's smallest form: 0 for a fixint, 1 to 4 for a marker and 1, 2, 4 or 8
+// bytes. Negative values compare as 2 * ~v + 1, which lays their limits (-32, -128, -32768,
+// -2^31) onto the positive ones (127 but 63, 255, 65535, 2^32 - 1).
+template <typename U>
+TESSEL_INLINE uint32_t IntClass(U u, uint32_t* neg_out) {
+  const uint32_t neg = static_cast<uint32_t>(u >> (sizeof(U) * 8 - 1));
+  const U x = u ^ (U{0} - neg);
+  const U y = neg != 0 ? 2 * x + 1 : x;
+  uint32_t k = static_cast<uint32_t>(y > (neg != 0 ? U{63} : U{127})) +
+               static_cast<uint32_t>(y > U{255}) + static_cast<uint32_t>(y > U{65535});
+  if (sizeof(U) == 8) k += static_cast<uint32_t>(y > U{0xFFFFFFFFu});
+  *neg_out = neg;
+  return k;
 }
-TESSEL_INLINE size_t ContainerHeaderSize(uint32_t n) {
-  return n < 16 ? 1 : n <= 0xFFFF ? 3 : 5;
+
+// Bytes after the marker, by class.
+constexpr uint8_t kIntPayload[5] = {0, 1, 2, 4, 8};
+
+// The marker of class k: the value's own byte for a fixint, else 0xcc to 0xcf (non-negative)
+// or 0xd0 to 0xd3 (negative).
+TESSEL_INLINE uint32_t IntMarker(uint32_t k, uint32_t neg, uint32_t low_byte) {
+  return k != 0 ? 0xcb + 4 * neg + k : low_byte;
 }
-TESSEL_INLINE size_t StringHeaderSize(size_t n) {
-  return n < 32 ? 1 : n < 65536 ? 3 : 5;
+
+// An int in its smallest form (0xce/0xd2 at most): one 8-byte store.
+TESSEL_INLINE char* PutInt32(char* p, int32_t v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  uint32_t neg = 0;
+  const uint32_t k = IntClass(u, &neg);
+  const uint32_t payload = kIntPayload[k];
+  // The payload at the top of a 32-bit word (nothing of it for a fixint).
+  const uint32_t top = static_cast<uint32_t>(uint64_t{u} << (32 - 8 * payload));
+  StoreWire<8>(p, IntMarker(k, neg, u & 0xff) | (uint64_t{Bswap32(top)} << 8));
+  return p + 1 + payload;
+}
+
+// An int64 in its smallest form: the marker, then 8 bytes of which the payload is the start.
+TESSEL_INLINE char* PutInt64(char* p, int64_t v) {
+  const uint64_t u = static_cast<uint64_t>(v);
+  uint32_t neg = 0;
+  const uint32_t k = IntClass(u, &neg);
+  const uint32_t payload = kIntPayload[k];
+  *p = static_cast<char>(IntMarker(k, neg, static_cast<uint32_t>(u & 0xff)));
+  // A fixint's payload is scratch: its shift of 64 wraps to 0.
+  StoreWire<8>(p + 1, Bswap64(u << ((64 - 8 * payload) & 63)));
+  return p + 1 + payload;
+}
+
+TESSEL_INLINE char* PutBool(char* p, bool v) {
+  *p = static_cast<char>(0xc2 + v);
+  return p + 1;
+}
+
+TESSEL_INLINE char* PutFloat(char* p, float v) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  StoreWire<8>(p, 0xca | (uint64_t{Bswap32(bits)} << 8));
+  return p + 5;
+}
+
+// Strings of 64 KiB and more (0xdb): rare enough for a call.
+char* PutLongString(char* p, const std::string& s);
+
+// A string of at most 0xFFFFFFFF bytes. Whether its length takes the one-byte form is data:
+// selected, not branched on.
+TESSEL_INLINE char* PutString(char* p, const std::string& s) {
+  const size_t n = s.size();
+  if (n > 0xFFFF) return PutLongString(p, s);
+  const bool one = n < 32;
+  const uint32_t header =
+      one ? static_cast<uint32_t>(0xa0 | n) : (0xda | (Bswap16(static_cast<uint32_t>(n)) << 8));
+  StoreWire<4>(p, header);
+  p += one ? 1 : 3;
+  std::memcpy(p, s.data(), n);
+  return p + n;
 }
 
 TESSEL_INLINE void Commit(BufferSink* sink, const char* begin, const char* end) {
@@ -127,10 +179,12 @@ TESSEL_INLINE void Commit(BufferSink* sink, const char* begin, const char* end) 
 }
 }  // namespace detail
 
+// The stream writers: a BufferSink is written in place by the Put writers, any other sink
+// through its callback.
 TESSEL_INLINE bool WriteMapHeader(MsgpackContext* ctx, uint32_t n) {
   if (BufferSink* sink = detail::FastSink(ctx)) {
-    char* p = sink->Reserve(detail::ContainerHeaderSize(n));
-    detail::Commit(sink, p, detail::PutContainerHeader(p, n, 0x80, 0xde, 0xdf));
+    char* p = sink->Reserve(detail::kMaxHeaderSize + detail::kOverstore);
+    detail::Commit(sink, p, detail::PutContainerHeader(p, n, 0x80, 0xde));
     return true;
   }
   return detail::WriteMapHeaderGeneric(ctx, n);
@@ -138,8 +192,8 @@ TESSEL_INLINE bool WriteMapHeader(MsgpackContext* ctx, uint32_t n) {
 
 TESSEL_INLINE bool WriteArrayHeader(MsgpackContext* ctx, uint32_t n) {
   if (BufferSink* sink = detail::FastSink(ctx)) {
-    char* p = sink->Reserve(detail::ContainerHeaderSize(n));
-    detail::Commit(sink, p, detail::PutContainerHeader(p, n, 0x90, 0xdc, 0xdd));
+    char* p = sink->Reserve(detail::kMaxHeaderSize + detail::kOverstore);
+    detail::Commit(sink, p, detail::PutContainerHeader(p, n, 0x90, 0xdc));
     return true;
   }
   return detail::WriteArrayHeaderGeneric(ctx, n);
@@ -147,17 +201,27 @@ TESSEL_INLINE bool WriteArrayHeader(MsgpackContext* ctx, uint32_t n) {
 
 TESSEL_INLINE bool WriteInt(MsgpackContext* ctx, int64_t v) {
   if (BufferSink* sink = detail::FastSink(ctx)) {
-    char* p = sink->Reserve(detail::IntSize(v));
-    detail::Commit(sink, p, detail::PutInt(p, v));
+    char* p = sink->Reserve(detail::kMaxIntSize + detail::kOverstore);
+    detail::Commit(sink, p, detail::PutInt64(p, v));
     return true;
   }
   return detail::WriteIntGeneric(ctx, v);
 }
 
+// A model key, 1 to 127: one positive-fixint byte.
+TESSEL_INLINE bool WriteKey(MsgpackContext* ctx, uint32_t key) {
+  if (BufferSink* sink = detail::FastSink(ctx)) {
+    *sink->Reserve(1) = static_cast<char>(key);
+    sink->used += 1;
+    return true;
+  }
+  return detail::WriteIntGeneric(ctx, key);
+}
+
 TESSEL_INLINE bool WriteBool(MsgpackContext* ctx, bool v) {
   if (BufferSink* sink = detail::FastSink(ctx)) {
-    *sink->Reserve(1) = static_cast<char>(v ? 0xc3 : 0xc2);
-    sink->used += 1;
+    char* p = sink->Reserve(1);
+    detail::Commit(sink, p, detail::PutBool(p, v));
     return true;
   }
   return detail::WriteBoolGeneric(ctx, v);
@@ -165,11 +229,8 @@ TESSEL_INLINE bool WriteBool(MsgpackContext* ctx, bool v) {
 
 TESSEL_INLINE bool WriteFloat(MsgpackContext* ctx, float v) {
   if (BufferSink* sink = detail::FastSink(ctx)) {
-    uint32_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    char* p = sink->Reserve(5);
-    *p = static_cast<char>(0xca);
-    detail::Commit(sink, p, detail::PutBe32(p + 1, bits));
+    char* p = sink->Reserve(5 + detail::kOverstore);
+    detail::Commit(sink, p, detail::PutFloat(p, v));
     return true;
   }
   return detail::WriteFloatGeneric(ctx, v);
@@ -178,22 +239,9 @@ TESSEL_INLINE bool WriteFloat(MsgpackContext* ctx, float v) {
 // length < 32: 0xa0 + length; < 65536: 0xda + 16 bits; else 0xdb + 32 bits. Never 0xd9.
 TESSEL_INLINE bool WriteString(MsgpackContext* ctx, const std::string& s) {
   BufferSink* sink = detail::FastSink(ctx);
-  const size_t n = s.size();
-  if (sink == nullptr || n > 0xFFFFFFFFu) return detail::WriteStringGeneric(ctx, s);
-  char* p = sink->Reserve(detail::StringHeaderSize(n) + n);
-  char* q;
-  if (n < 32) {
-    *p = static_cast<char>(0xa0 + n);
-    q = p + 1;
-  } else if (n < 65536) {
-    *p = static_cast<char>(0xda);
-    q = detail::PutBe16(p + 1, static_cast<uint32_t>(n));
-  } else {
-    *p = static_cast<char>(0xdb);
-    q = detail::PutBe32(p + 1, static_cast<uint32_t>(n));
-  }
-  if (n != 0) std::memcpy(q, s.data(), n);
-  detail::Commit(sink, p, q + n);
+  if (sink == nullptr || s.size() > 0xFFFFFFFFu) return detail::WriteStringGeneric(ctx, s);
+  char* p = sink->Reserve(detail::kMaxHeaderSize + s.size() + detail::kOverstore);
+  detail::Commit(sink, p, detail::PutString(p, s));
   return true;
 }
 
