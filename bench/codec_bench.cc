@@ -1,15 +1,19 @@
 // Encode and decode of the adaptor's bodies: this module's codec, msgpack-cxx doing the same
 // work into the same records, memcpy of the body (the machine's limit) and the string floor
 // (building the body's std::string values and nothing else: what any decode into fresh models
-// must pay at least).
+// must pay at least). Names are "<operation>/<body>/<implementation>"; report.cc reads them.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alloc_counter.h"
 #include "bench_data.h"
+#include "benchmarks.h"
+#include "classScene/class_scene_models.h"
 #include "msgpack_peer.h"
 #include "rtc/rtc_models.h"
 #include "tessel/idl/model.h"
@@ -47,31 +51,15 @@ void FindStrings(MsgpackContext* ctx, BufferSource* src, Case* out) {
   }
 }
 
+// Cases live as long as the benchmarks that use them.
 template <typename Record>
-Case MakeCase(const Record& record) {
-  Case c;
+const Case& MakeCase(const Record& record) {
+  static std::deque<Case> cases;
+  Case& c = cases.emplace_back();
   c.body = tessel::idl::Packb(tessel::idl::ToModel(record));
   BufferSource src{c.body.data(), c.body.size(), 0};
   MsgpackContext ctx = tessel::idl::MakeReadContext(&src);
   FindStrings(&ctx, &src, &c);
-  return c;
-}
-
-const Case& ConfDetailRealistic() {
-  static const Case c = MakeCase(MakeConfDetail(20, true));
-  return c;
-}
-const Case& ConfDetailShort() {
-  static const Case c = MakeCase(MakeConfDetail(20, false));
-  return c;
-}
-const Case& UserList(int n) {
-  static const Case c100 = MakeCase(MakeUserList(100));
-  static const Case c1000 = MakeCase(MakeUserList(1000));
-  return n == 100 ? c100 : c1000;
-}
-const Case& Kick() {
-  static const Case c = MakeCase(MakeKick());
   return c;
 }
 
@@ -132,138 +120,101 @@ void Memcpy(benchmark::State& state, const Case& c) {
   Finish(state, c.body.size(), before);
 }
 
+template <typename Record>
+void RegisterDecode(const std::string& body, const Record& record) {
+  using Model = typename tessel::idl::RecordBinding<Record>::Model;
+  const Case& c = MakeCase(record);
+  const std::string name = std::string(kDecode) + "/" + body + "/";
+  benchmark::RegisterBenchmark((name + kOurs).c_str(),
+                               [&c](benchmark::State& s) { OurDecode<Model>(s, c); });
+  benchmark::RegisterBenchmark((name + kPeer).c_str(),
+                               [&c](benchmark::State& s) { PeerDecode<Record>(s, c); });
+  benchmark::RegisterBenchmark((name + kFloor).c_str(),
+                               [&c](benchmark::State& s) { StringFloor(s, c); });
+  benchmark::RegisterBenchmark((name + kMemcpy).c_str(),
+                               [&c](benchmark::State& s) { Memcpy(s, c); });
+}
+
 // ---- encode -------------------------------------------------------------------------------
 
+template <typename Model>
+void OurEncode(benchmark::State& state, const Model& model, size_t size) {
+  const uint64_t before = Allocations();
+  for (auto _ : state) {
+    std::string body = tessel::idl::Packb(model);
+    benchmark::DoNotOptimize(body);
+  }
+  Finish(state, size, before);
+}
+
 template <typename Record>
-void OurEncode(benchmark::State& state, const Record& record, size_t size) {
+void PeerEncode(benchmark::State& state, const Record& record, const std::string& ours) {
+  if (peer::Encode(record, ours.size()) != ours) {
+    state.SkipWithError("msgpack-cxx wrote other bytes");
+    return;
+  }
+  const uint64_t before = Allocations();
+  for (auto _ : state) {
+    std::string body = peer::Encode(record, ours.size());
+    benchmark::DoNotOptimize(body);
+  }
+  Finish(state, ours.size(), before);
+}
+
+template <typename Record>
+void RegisterEncode(const std::string& group, const std::string& body, const Record& record) {
   const auto model = tessel::idl::ToModel(record);
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::string body;  // empty, as in a request
-    tessel::idl::Packb(model, &body);
-    benchmark::DoNotOptimize(body);
-  }
-  Finish(state, size, before);
+  const std::string bytes = tessel::idl::Packb(model);
+  const std::string name = group + "/" + body + "/";
+  benchmark::RegisterBenchmark((name + kOurs).c_str(), [model, bytes](benchmark::State& s) {
+    OurEncode(s, model, bytes.size());
+  });
+  benchmark::RegisterBenchmark((name + kPeer).c_str(), [record, bytes](benchmark::State& s) {
+    PeerEncode(s, record, bytes);
+  });
 }
 
 template <typename Record>
-void PeerEncode(benchmark::State& state, const Record& record, size_t size) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::string body = peer::Encode(record, size);
-    benchmark::DoNotOptimize(body);
-  }
-  Finish(state, size, before);
+void RegisterRequestEncode() {
+  Record record;
+  Fill(&record);
+  RegisterEncode(kEncodeRequest, tessel::idl::RecordBinding<Record>::Model::QualifiedName(),
+                 record);
 }
-
-// ---- registration -------------------------------------------------------------------------
-
-void BM_Decode_ConfDetail20_Realistic_Ours(benchmark::State& s) {
-  OurDecode<rtc::GetConfDetailRspModel>(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Realistic_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::GetConfDetailRsp>(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Realistic_StringFloor(benchmark::State& s) {
-  StringFloor(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Realistic_Memcpy(benchmark::State& s) {
-  Memcpy(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Short_Ours(benchmark::State& s) {
-  OurDecode<rtc::GetConfDetailRspModel>(s, ConfDetailShort());
-}
-void BM_Decode_ConfDetail20_Short_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::GetConfDetailRsp>(s, ConfDetailShort());
-}
-void BM_Decode_ConfDetail20_Short_StringFloor(benchmark::State& s) {
-  StringFloor(s, ConfDetailShort());
-}
-void BM_Decode_ConfDetail20_Short_Memcpy(benchmark::State& s) {
-  Memcpy(s, ConfDetailShort());
-}
-void BM_Decode_UserList100_Ours(benchmark::State& s) {
-  OurDecode<rtc::ListConfUserRspModel>(s, UserList(100));
-}
-void BM_Decode_UserList100_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::ListConfUserRsp>(s, UserList(100));
-}
-void BM_Decode_UserList100_StringFloor(benchmark::State& s) {
-  StringFloor(s, UserList(100));
-}
-void BM_Decode_UserList1000_Ours(benchmark::State& s) {
-  OurDecode<rtc::ListConfUserRspModel>(s, UserList(1000));
-}
-void BM_Decode_UserList1000_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::ListConfUserRsp>(s, UserList(1000));
-}
-void BM_Decode_UserList1000_StringFloor(benchmark::State& s) {
-  StringFloor(s, UserList(1000));
-}
-void BM_Decode_Kick3_Ours(benchmark::State& s) {
-  OurDecode<rtc::KickMembersReqModel>(s, Kick());
-}
-void BM_Decode_Kick3_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::KickMembersReq>(s, Kick());
-}
-
-void BM_Encode_ConfDetail20_Realistic_Ours(benchmark::State& s) {
-  OurEncode(s, MakeConfDetail(20, true), ConfDetailRealistic().body.size());
-}
-void BM_Encode_ConfDetail20_Realistic_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeConfDetail(20, true), ConfDetailRealistic().body.size());
-}
-void BM_Encode_ConfDetail20_Short_Ours(benchmark::State& s) {
-  OurEncode(s, MakeConfDetail(20, false), ConfDetailShort().body.size());
-}
-void BM_Encode_ConfDetail20_Short_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeConfDetail(20, false), ConfDetailShort().body.size());
-}
-void BM_Encode_UserList100_Ours(benchmark::State& s) {
-  OurEncode(s, MakeUserList(100), UserList(100).body.size());
-}
-void BM_Encode_UserList100_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeUserList(100), UserList(100).body.size());
-}
-void BM_Encode_UserList1000_Ours(benchmark::State& s) {
-  OurEncode(s, MakeUserList(1000), UserList(1000).body.size());
-}
-void BM_Encode_UserList1000_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeUserList(1000), UserList(1000).body.size());
-}
-void BM_Encode_Kick3_Ours(benchmark::State& s) {
-  OurEncode(s, MakeKick(), Kick().body.size());
-}
-void BM_Encode_Kick3_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeKick(), Kick().body.size());
-}
-
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_Ours);
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_MsgpackCxx);
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_StringFloor);
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_Memcpy);
-BENCHMARK(BM_Decode_ConfDetail20_Short_Ours);
-BENCHMARK(BM_Decode_ConfDetail20_Short_MsgpackCxx);
-BENCHMARK(BM_Decode_ConfDetail20_Short_StringFloor);
-BENCHMARK(BM_Decode_ConfDetail20_Short_Memcpy);
-BENCHMARK(BM_Decode_UserList100_Ours);
-BENCHMARK(BM_Decode_UserList100_MsgpackCxx);
-BENCHMARK(BM_Decode_UserList100_StringFloor);
-BENCHMARK(BM_Decode_UserList1000_Ours);
-BENCHMARK(BM_Decode_UserList1000_MsgpackCxx);
-BENCHMARK(BM_Decode_UserList1000_StringFloor);
-BENCHMARK(BM_Decode_Kick3_Ours);
-BENCHMARK(BM_Decode_Kick3_MsgpackCxx);
-BENCHMARK(BM_Encode_ConfDetail20_Realistic_Ours);
-BENCHMARK(BM_Encode_ConfDetail20_Realistic_MsgpackCxx);
-BENCHMARK(BM_Encode_ConfDetail20_Short_Ours);
-BENCHMARK(BM_Encode_ConfDetail20_Short_MsgpackCxx);
-BENCHMARK(BM_Encode_UserList100_Ours);
-BENCHMARK(BM_Encode_UserList100_MsgpackCxx);
-BENCHMARK(BM_Encode_UserList1000_Ours);
-BENCHMARK(BM_Encode_UserList1000_MsgpackCxx);
-BENCHMARK(BM_Encode_Kick3_Ours);
-BENCHMARK(BM_Encode_Kick3_MsgpackCxx);
 
 }  // namespace
+
+std::vector<std::string> RequestModelNames() {
+  std::vector<std::string> names;
+#define BENCH_NAME_RTC(Op, REQ, RSP, ...) names.push_back(::rtc::Op##ReqModel::QualifiedName());
+#define BENCH_NAME_SCENE(Op, REQ, RSP, ...) \
+  names.push_back(::classScene::Op##ReqModel::QualifiedName());
+  VANTA_RTC_OPERATIONS(BENCH_NAME_RTC)
+  VANTA_SCENECLASS_OPERATIONS(BENCH_NAME_SCENE)
+#undef BENCH_NAME_RTC
+#undef BENCH_NAME_SCENE
+  return names;
+}
+
+void RegisterCodecBenchmarks() {
+  RegisterDecode(kConfDetailRealistic, MakeConfDetail(20, true));
+  RegisterDecode(kConfDetailShort, MakeConfDetail(20, false));
+  RegisterDecode(kUserList100, MakeUserList(100));
+  RegisterDecode(kUserList1000, MakeUserList(1000));
+  RegisterDecode(kKick, MakeKick());
+
+  RegisterEncode(kEncode, kConfDetailRealistic, MakeConfDetail(20, true));
+  RegisterEncode(kEncode, kConfDetailShort, MakeConfDetail(20, false));
+  RegisterEncode(kEncode, kUserList100, MakeUserList(100));
+  RegisterEncode(kEncode, kUserList1000, MakeUserList(1000));
+  RegisterEncode(kEncode, kKick, MakeKick());
+
+#define BENCH_REQUEST_RTC(Op, REQ, RSP, ...) RegisterRequestEncode<vanta::rtc::Op##Req>();
+#define BENCH_REQUEST_SCENE(Op, REQ, RSP, ...) RegisterRequestEncode<vanta::sceneclass::Op##Req>();
+  VANTA_RTC_OPERATIONS(BENCH_REQUEST_RTC)
+  VANTA_SCENECLASS_OPERATIONS(BENCH_REQUEST_SCENE)
+#undef BENCH_REQUEST_RTC
+#undef BENCH_REQUEST_SCENE
+}
+
 }  // namespace bench

@@ -39,16 +39,25 @@ std::string Wire(const M& model) {
 }
 
 TEST(WireFormatTest, IntegersTakeTheSmallestForm) {
+  // Both sides of every limit between two forms.
   const std::pair<int64_t, const char*> cases[] = {
+      {0, "00"},
       {127, "7f"},
       {128, "cc 80"},
+      {255, "cc ff"},
       {256, "cd 01 00"},
+      {65535, "cd ff ff"},
       {65536, "ce 00 01 00 00"},
+      {INT32_MAX, "ce 7f ff ff ff"},
       {INT64_C(0xFFFFFFFF), "ce ff ff ff ff"},
       {INT64_C(1) << 32, "cf 00 00 00 01 00 00 00 00"},
+      {INT64_MAX, "cf 7f ff ff ff ff ff ff ff"},
+      {-1, "ff"},
       {-32, "e0"},
       {-33, "d0 df"},
+      {-128, "d0 80"},
       {-129, "d1 ff 7f"},
+      {-32768, "d1 80 00"},
       {-32769, "d2 ff ff 7f ff"},
       {INT32_MIN, "d2 80 00 00 00"},
       {INT64_C(-2147483649), "d3 ff ff ff ff 7f ff ff ff"},

@@ -360,11 +360,12 @@ template <>
 struct ValueTraits<int> {
   TESSEL_INLINE static void Reset(int* v) { *v = 0; }
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, int v) { return msgpack::WriteInt(ctx, v); }
+  // The key, then the int (5 bytes at most, 9 stored).
   static constexpr uint64_t kBound = 1 + 5;
   TESSEL_INLINE static uint64_t VarBound(int) { return 0; }
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, int v, bool present) {
     return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutInt32(q, v); });
+                            [&](char* q) { return msgpack::detail::PutInt(q, v); });
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int* v) {
     return UnpackInt32Fast(ctx, is_nil, v);
@@ -389,7 +390,7 @@ struct ValueTraits<int64_t> {
   TESSEL_INLINE static uint64_t VarBound(int64_t) { return 0; }
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, int64_t v, bool present) {
     return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutInt64(q, v); });
+                            [&](char* q) { return msgpack::detail::PutInt(q, v); });
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int64_t* v) {
     return UnpackInt64Fast(ctx, is_nil, v);
@@ -670,31 +671,30 @@ bool PackInto(std::string* out, PackFn&& pack) {
 // zero-filling it first, and the copy costs what the zero-fill would. Requests stay far below.
 constexpr size_t kStackBody = 8192;
 
-// `put(p)` writes a body of at most `bound` bytes (plus kOverstore scratch) and returns its end;
-// `pack(ctx)` is the stream encode, for what the bound says no buffer should hold (a value too
-// long for MessagePack's 32-bit lengths has a bound beyond them).
-template <typename PutFn, typename PackFn>
-bool PackBounded(uint64_t bound, std::string* out, PutFn&& put, PackFn&& pack) {
+// Beyond the stack buffer: written in place in `*out`, zero-filled first (amortised over many
+// kilobytes of encoding), or through the stream writer when the bound says that no buffer
+// should hold it (a value too long for MessagePack's 32-bit lengths has a bound beyond them).
+template <typename M>
+TESSEL_NOINLINE bool PackLarge(const M& model, uint64_t bound, std::string* out) {
   constexpr size_t kScratch = msgpack::detail::kOverstore;
-  if (bound <= kStackBody - kScratch) {
-    char buffer[kStackBody];
-    const size_t size = static_cast<size_t>(put(buffer) - buffer);
-    if (out->capacity() >= size) {
-      out->assign(buffer, size);
-    } else {
-      // Built at its exact size: cheaper than growing the string that is there.
-      *out = std::string(buffer, size);
-    }
-    return true;
-  }
   if (bound >= std::min<uint64_t>(0xFFFFFFFFu, out->max_size()) - kScratch) {
-    return PackInto(out, pack);
+    return PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
   }
-  // Large bodies: the zero-fill is amortised over many kilobytes of encoding.
   out->resize(static_cast<size_t>(bound) + kScratch);
   char* begin = &(*out)[0];
-  out->resize(static_cast<size_t>(put(begin) - begin));
+  out->resize(static_cast<size_t>(model.PackTo(begin) - begin));
   return true;
+}
+
+// The body in [begin, end) into `*out`.
+TESSEL_INLINE void AssignBody(std::string* out, const char* begin, const char* end) {
+  const size_t size = static_cast<size_t>(end - begin);
+  if (out->capacity() >= size) {
+    out->assign(begin, size);
+  } else {
+    // Built at its exact size: cheaper than growing the string that is there.
+    *out = std::string(begin, size);
+  }
 }
 
 // A model's map header: one byte for fewer than 16 fields, known at compile time; otherwise
@@ -831,16 +831,26 @@ using IfGeneratedModel = decltype(M::kFieldCount);
 // field's type known. One allocation, of the exact size, or none when `out` has the capacity.
 template <typename M, typename = detail::IfGeneratedModel<M>>
 bool Packb(const M& model, std::string* out) {
-  return detail::PackBounded(
-      model.PackBound(), out, [&](char* p) { return model.PackTo(p); },
-      [&](MsgpackContext* ctx) { return model.Pack(ctx); });
+  const uint64_t bound = model.PackBound();
+  if (bound > detail::kStackBody - msgpack::detail::kOverstore) {
+    return detail::PackLarge(model, bound, out);
+  }
+  char buffer[detail::kStackBody];
+  detail::AssignBody(out, buffer, model.PackTo(buffer));
+  return true;
 }
 
+// The same, building the body where the caller keeps it.
 template <typename M, typename = detail::IfGeneratedModel<M>>
 std::string Packb(const M& model) {
-  std::string body;
-  Packb(model, &body);
-  return body;
+  const uint64_t bound = model.PackBound();
+  if (bound > detail::kStackBody - msgpack::detail::kOverstore) {
+    std::string body;
+    detail::PackLarge(model, bound, &body);
+    return body;
+  }
+  char buffer[detail::kStackBody];
+  return std::string(buffer, model.PackTo(buffer));
 }
 
 }  // namespace idl

@@ -81,6 +81,13 @@ TESSEL_INLINE size_t SizeIf(size_t n, bool c) {
   return n & (0 - static_cast<size_t>(c));
 }
 
+// `a` when `c`, else `b`. Written as a mask: compilers turn a conditional expression into a
+// branch when they guess it predictable, and these conditions are data.
+template <typename T>
+TESSEL_INLINE T Select(bool c, T a, T b) {
+  return b ^ ((a ^ b) & (T{0} - static_cast<T>(c)));
+}
+
 // The header of a container of `n` entries: `fix | n` below 16, else `m16` with 16 bits, else
 // `m16 + 1` with 32 bits (0xdc and 0xdd for arrays, 0xde and 0xdf for maps). List lengths and
 // field counts repeat from body to body; a branch on them is learnt.
@@ -97,52 +104,67 @@ TESSEL_INLINE char* PutContainerHeader(char* p, uint32_t n, uint32_t fix, uint32
   return p + 5;
 }
 
-// The class of an integer's smallest form: 0 for a fixint, 1 to 4 for a marker and 1, 2, 4 or 8
-// bytes. Negative values compare as 2 * ~v + 1, which lays their limits (-32, -128, -32768,
-// -2^31) onto the positive ones (127 but 63, 255, 65535, 2^32 - 1).
-template <typename U>
-TESSEL_INLINE uint32_t IntClass(U u, uint32_t* neg_out) {
-  const uint32_t neg = static_cast<uint32_t>(u >> (sizeof(U) * 8 - 1));
-  const U x = u ^ (U{0} - neg);
-  const U y = neg != 0 ? 2 * x + 1 : x;
-  uint32_t k = static_cast<uint32_t>(y > (neg != 0 ? U{63} : U{127})) +
-               static_cast<uint32_t>(y > U{255}) + static_cast<uint32_t>(y > U{65535});
-  if (sizeof(U) == 8) k += static_cast<uint32_t>(y > U{0xFFFFFFFFu});
-  *neg_out = neg;
-  return k;
+// Bits needed for `x` (1 for 0 and 1).
+TESSEL_INLINE uint32_t BitLength(uint64_t x) {
+#if defined(__GNUC__) || defined(__clang__)
+  return 64 - static_cast<uint32_t>(__builtin_clzll(x | 1));
+#else
+  uint32_t n = 1;
+  while (n < 64 && (x >> n) != 0) ++n;
+  return n;
+#endif
 }
 
-// Bytes after the marker, by class.
-constexpr uint8_t kIntPayload[5] = {0, 1, 2, 4, 8};
+// The smallest integer form of a value, looked up by its sign and the bit length of its
+// magnitude (v, or ~v when negative): the marker (0 for a fixint), a mask of the value's own
+// byte (0xff for a fixint, which is its own marker), the payload's byte count and the left
+// shift that brings the payload to the top of 64 bits.
+struct IntForm {
+  uint8_t marker;
+  uint8_t own_byte;
+  uint8_t payload;
+  uint8_t shift;
+};
 
-// The marker of class k: the value's own byte for a fixint, else 0xcc to 0xcf (non-negative)
-// or 0xd0 to 0xd3 (negative).
-TESSEL_INLINE uint32_t IntMarker(uint32_t k, uint32_t neg, uint32_t low_byte) {
-  return k != 0 ? 0xcb + 4 * neg + k : low_byte;
+constexpr IntForm MakeIntForm(uint32_t negative, uint32_t bits) {
+  // Magnitude limits per class: fixint (7 bits, or 5 below zero), 8, 16, 32, 64 bits (one
+  // less each below zero, where the sign takes a bit).
+  const uint32_t fix_bits = negative != 0 ? 5 : 7;
+  const uint32_t k = bits <= fix_bits        ? 0
+                     : bits <= 8 - negative  ? 1
+                     : bits <= 16 - negative ? 2
+                     : bits <= 32 - negative ? 3
+                                             : 4;
+  const uint32_t payload = k == 0 ? 0 : 1u << (k - 1);
+  return IntForm{static_cast<uint8_t>(k == 0 ? 0 : (negative != 0 ? 0xcf : 0xcb) + k),
+                 static_cast<uint8_t>(k == 0 ? 0xff : 0), static_cast<uint8_t>(payload),
+                 static_cast<uint8_t>((64 - 8 * payload) & 63)};
 }
 
-// An int in its smallest form (0xce/0xd2 at most): one 8-byte store.
-TESSEL_INLINE char* PutInt32(char* p, int32_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  uint32_t neg = 0;
-  const uint32_t k = IntClass(u, &neg);
-  const uint32_t payload = kIntPayload[k];
-  // The payload at the top of a 32-bit word (nothing of it for a fixint).
-  const uint32_t top = static_cast<uint32_t>(uint64_t{u} << (32 - 8 * payload));
-  StoreWire<8>(p, IntMarker(k, neg, u & 0xff) | (uint64_t{Bswap32(top)} << 8));
-  return p + 1 + payload;
+// forms[negative][bit length], bit lengths 0 to 64.
+struct IntForms {
+  IntForm forms[2][65];
+};
+constexpr IntForms MakeIntForms() {
+  IntForms table{};
+  for (uint32_t negative = 0; negative < 2; ++negative) {
+    for (uint32_t bits = 0; bits <= 64; ++bits)
+      table.forms[negative][bits] = MakeIntForm(negative, bits);
+  }
+  return table;
 }
+inline constexpr IntForms kIntForms = MakeIntForms();
 
-// An int64 in its smallest form: the marker, then 8 bytes of which the payload is the start.
-TESSEL_INLINE char* PutInt64(char* p, int64_t v) {
+// An integer in its smallest form: the marker, then 8 bytes of which the payload is the start
+// (0xd2/0xce at most for an `int`, so 5 bytes of it are real).
+TESSEL_INLINE char* PutInt(char* p, int64_t v) {
   const uint64_t u = static_cast<uint64_t>(v);
-  uint32_t neg = 0;
-  const uint32_t k = IntClass(u, &neg);
-  const uint32_t payload = kIntPayload[k];
-  *p = static_cast<char>(IntMarker(k, neg, static_cast<uint32_t>(u & 0xff)));
-  // A fixint's payload is scratch: its shift of 64 wraps to 0.
-  StoreWire<8>(p + 1, Bswap64(u << ((64 - 8 * payload) & 63)));
-  return p + 1 + payload;
+  const uint32_t negative = static_cast<uint32_t>(u >> 63);
+  const IntForm form = kIntForms.forms[negative][BitLength(u ^ (uint64_t{0} - negative))];
+  *p = static_cast<char>(form.marker | (u & form.own_byte));
+  // A fixint's payload is scratch: its shift of 0 leaves the whole value there.
+  StoreWire<8>(p + 1, Bswap64(u << form.shift));
+  return p + 1 + form.payload;
 }
 
 TESSEL_INLINE char* PutBool(char* p, bool v) {
@@ -165,11 +187,10 @@ char* PutLongString(char* p, const std::string& s);
 TESSEL_INLINE char* PutString(char* p, const std::string& s) {
   const size_t n = s.size();
   if (n > 0xFFFF) return PutLongString(p, s);
-  const bool one = n < 32;
-  const uint32_t header =
-      one ? static_cast<uint32_t>(0xa0 | n) : (0xda | (Bswap16(static_cast<uint32_t>(n)) << 8));
-  StoreWire<4>(p, header);
-  p += one ? 1 : 3;
+  const uint32_t n32 = static_cast<uint32_t>(n);
+  const bool wide = n32 >= 32;
+  StoreWire<4>(p, Select<uint32_t>(wide, 0xda | (Bswap16(n32) << 8), 0xa0 | n32));
+  p += 1 + 2 * static_cast<size_t>(wide);
   std::memcpy(p, s.data(), n);
   return p + n;
 }
@@ -202,7 +223,7 @@ TESSEL_INLINE bool WriteArrayHeader(MsgpackContext* ctx, uint32_t n) {
 TESSEL_INLINE bool WriteInt(MsgpackContext* ctx, int64_t v) {
   if (BufferSink* sink = detail::FastSink(ctx)) {
     char* p = sink->Reserve(detail::kMaxIntSize + detail::kOverstore);
-    detail::Commit(sink, p, detail::PutInt64(p, v));
+    detail::Commit(sink, p, detail::PutInt(p, v));
     return true;
   }
   return detail::WriteIntGeneric(ctx, v);
