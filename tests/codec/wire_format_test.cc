@@ -99,6 +99,20 @@ TEST(WireFormatTest, StringAndListHeadersAtTheirWidthBoundaries) {
   }
 }
 
+// Bodies are written on the stack up to a limit and in the output beyond it; every size around
+// the limit gives the same bytes on every writer, up to the string's last byte.
+TEST(WireFormatTest, BodiesAroundTheOnStackLimitEncodeTheSame) {
+  const size_t limit = tessel::idl::detail::kStackBody;
+  for (size_t n = limit - 160; n <= limit + 16; ++n) {
+    SCOPED_TRACE(n);
+    std::string text(n, 's');
+    text.back() = 'e';
+    AllModel model;
+    model.text.Set(text);
+    EXPECT_EQ(Encode(model), Bytes("81 01 da") + codec_test::Be(n, 2) + text);
+  }
+}
+
 // A model of `n` int fields, field i holding i + 1.
 class WideModel : public BaseModel {
  public:
