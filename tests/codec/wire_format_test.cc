@@ -99,6 +99,29 @@ TEST(WireFormatTest, StringAndListHeadersAtTheirWidthBoundaries) {
   }
 }
 
+// Short strings are moved in whole blocks that overlap: every byte of every length lands in
+// its place, whether the string keeps its bytes in itself or, though short, in a heap block
+// that held a longer value before; the last field of the body is a string too, so nothing the
+// encoder stores past a value shows up in the body.
+TEST(WireFormatTest, StringsOfEveryShortLengthCarryEveryByte) {
+  for (size_t n = 0; n <= 80; ++n) {
+    std::string text;
+    for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>('!' + i));
+    std::string held_on_heap(100, '#');
+    held_on_heap = text;
+    const std::string encoded = (n < 32 ? std::string(1, static_cast<char>(0xa0 | n))
+                                        : Bytes("da") + codec_test::Be(n, 2)) +
+                                text;
+    for (const std::string* value : {&text, &held_on_heap}) {
+      SCOPED_TRACE(std::to_string(n) + (value == &text ? " bytes" : " bytes in a heap block"));
+      AllModel model;
+      model.text.Set(*value);
+      model.texts.Set({*value, *value});
+      EXPECT_EQ(Encode(model), Bytes("82 01") + encoded + Bytes("06 92") + encoded + encoded);
+    }
+  }
+}
+
 // Bodies are written on the stack up to a limit and in the output beyond it; every size around
 // the limit gives the same bytes on every writer, up to the string's last byte.
 TEST(WireFormatTest, BodiesAroundTheOnStackLimitEncodeTheSame) {

@@ -817,9 +817,10 @@ TESSEL_INLINE uint64_t FieldBound(const Field& f) {
 }
 
 // Keys are 1 to kMaxModelFields: one positive-fixint byte.
-template <typename Field>
+// kAllPresent: the model has every field present, so no field's flag is read.
+template <bool kAllPresent, typename Field>
 TESSEL_INLINE char* PutField(char* p, const Field& f, uint32_t key) {
-  return Field::Traits::PutKeyed(p, key, f.value, f.has_value);
+  return Field::Traits::PutKeyed(p, key, f.value, kAllPresent || f.has_value);
 }
 
 template <typename M>

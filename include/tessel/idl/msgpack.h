@@ -38,7 +38,7 @@ TESSEL_INLINE BufferSink* FastSink(MsgpackContext* ctx) {
 // the whole word and returns the end of the real bytes. A store may reach up to kOverstore bytes
 // past the value's largest encoding; the bytes after the real ones are scratch that the next
 // write covers, so a buffer holds the largest encodings of its values plus kOverstore.
-constexpr size_t kOverstore = 8;
+constexpr size_t kOverstore = 16;
 // Largest encodings (marker included).
 constexpr size_t kMaxIntSize = 9;
 constexpr size_t kMaxHeaderSize = 5;
@@ -104,26 +104,26 @@ TESSEL_INLINE char* PutContainerHeader(char* p, uint32_t n, uint32_t fix, uint32
   return p + 5;
 }
 
-// Bits needed for `x` (1 for 0 and 1).
-TESSEL_INLINE uint32_t BitLength(uint64_t x) {
+// The index of the highest set bit of `x` (0 for 0 and 1).
+TESSEL_INLINE uint64_t HighBit(uint64_t x) {
 #if defined(__GNUC__) || defined(__clang__)
-  return 64 - static_cast<uint32_t>(__builtin_clzll(x | 1));
+  return 63 ^ static_cast<uint64_t>(static_cast<unsigned>(__builtin_clzll(x | 1)));
 #else
-  uint32_t n = 1;
-  while (n < 64 && (x >> n) != 0) ++n;
+  uint64_t n = 0;
+  while (n < 63 && (x >> (n + 1)) != 0) ++n;
   return n;
 #endif
 }
 
-// The smallest integer form of a value, looked up by its sign and the bit length of its
+// The smallest integer form of a value, looked up by its sign and the highest bit of its
 // magnitude (v, or ~v when negative): the marker (0 for a fixint), a mask of the value's own
-// byte (0xff for a fixint, which is its own marker), the payload's byte count and the left
-// shift that brings the payload to the top of 64 bits.
+// byte (0xff for a fixint, which is its own marker), the left shift that brings the payload to
+// the top of 64 bits, and the size of the whole encoding.
 struct IntForm {
   uint8_t marker;
   uint8_t own_byte;
-  uint8_t payload;
   uint8_t shift;
+  uint8_t size;
 };
 
 constexpr IntForm MakeIntForm(uint32_t negative, uint32_t bits) {
@@ -137,19 +137,19 @@ constexpr IntForm MakeIntForm(uint32_t negative, uint32_t bits) {
                                              : 4;
   const uint32_t payload = k == 0 ? 0 : 1u << (k - 1);
   return IntForm{static_cast<uint8_t>(k == 0 ? 0 : (negative != 0 ? 0xcf : 0xcb) + k),
-                 static_cast<uint8_t>(k == 0 ? 0xff : 0), static_cast<uint8_t>(payload),
-                 static_cast<uint8_t>((64 - 8 * payload) & 63)};
+                 static_cast<uint8_t>(k == 0 ? 0xff : 0),
+                 static_cast<uint8_t>((64 - 8 * payload) & 63), static_cast<uint8_t>(1 + payload)};
 }
 
-// forms[negative][bit length], bit lengths 0 to 64.
+// Entry 64 * negative + highest bit.
 struct IntForms {
-  IntForm forms[2][65];
+  IntForm forms[128];
 };
 constexpr IntForms MakeIntForms() {
   IntForms table{};
   for (uint32_t negative = 0; negative < 2; ++negative) {
-    for (uint32_t bits = 0; bits <= 64; ++bits)
-      table.forms[negative][bits] = MakeIntForm(negative, bits);
+    for (uint32_t top = 0; top < 64; ++top)
+      table.forms[64 * negative + top] = MakeIntForm(negative, top + 1);
   }
   return table;
 }
@@ -159,12 +159,12 @@ inline constexpr IntForms kIntForms = MakeIntForms();
 // (0xd2/0xce at most for an `int`, so 5 bytes of it are real).
 TESSEL_INLINE char* PutInt(char* p, int64_t v) {
   const uint64_t u = static_cast<uint64_t>(v);
-  const uint32_t negative = static_cast<uint32_t>(u >> 63);
-  const IntForm form = kIntForms.forms[negative][BitLength(u ^ (uint64_t{0} - negative))];
+  const uint64_t sign = uint64_t{0} - (u >> 63);
+  const IntForm form = kIntForms.forms[HighBit(u ^ sign) + (sign & 64)];
   *p = static_cast<char>(form.marker | (u & form.own_byte));
   // A fixint's payload is scratch: its shift of 0 leaves the whole value there.
   StoreWire<8>(p + 1, Bswap64(u << form.shift));
-  return p + 1 + form.payload;
+  return p + form.size;
 }
 
 TESSEL_INLINE char* PutBool(char* p, bool v) {
@@ -182,16 +182,49 @@ TESSEL_INLINE char* PutFloat(char* p, float v) {
 // Strings of 64 KiB and more (0xdb): rare enough for a call.
 char* PutLongString(char* p, const std::string& s);
 
-// A string of at most 0xFFFFFFFF bytes. Whether its length takes the one-byte form is data:
-// selected, not branched on.
+// Whether a std::string owns at least 16 readable bytes at data(), whatever its size: true of
+// libstdc++, whose strings keep up to 15 characters and the terminator in a 16-byte buffer of
+// their own and longer ones in a heap block of more than 16 bytes. Short strings are then
+// copied in whole 16-byte moves, without a call and without a branch on their length.
+#if defined(__GLIBCXX__) && defined(_GLIBCXX_USE_CXX11_ABI) && _GLIBCXX_USE_CXX11_ABI
+constexpr bool kStringOwns16 = true;
+#else
+constexpr bool kStringOwns16 = false;
+#endif
+
+// Copies `n` (at most 32) bytes from `s`, which may be read up to max(n, 16): the first 16
+// and the last 16, overlapping. Stores 16 bytes at least (see kOverstore).
+TESSEL_INLINE void CopyUpTo32(char* p, const char* s, size_t n) {
+  const size_t tail = (n > 16 ? n : 16) - 16;
+  std::memcpy(p, s, 16);
+  std::memcpy(p + tail, s + tail, 16);
+}
+
+// Copies `n` (32 to 64) bytes: the first 32 and the last 32, overlapping.
+TESSEL_INLINE void Copy32To64(char* p, const char* s, size_t n) {
+  std::memcpy(p, s, 32);
+  std::memcpy(p + n - 32, s + n - 32, 32);
+}
+
+// A string of at most 0xFFFFFFFF bytes. Below 32 bytes (one-byte header) and up to 64 the
+// bytes are moved inline; longer strings go to memcpy, which is worth its call there.
 TESSEL_INLINE char* PutString(char* p, const std::string& s) {
   const size_t n = s.size();
+  if (kStringOwns16 && n < 32) {
+    *p = static_cast<char>(0xa0 | n);
+    CopyUpTo32(p + 1, s.data(), n);
+    return p + 1 + n;
+  }
   if (n > 0xFFFF) return PutLongString(p, s);
   const uint32_t n32 = static_cast<uint32_t>(n);
   const bool wide = n32 >= 32;
   StoreWire<4>(p, Select<uint32_t>(wide, 0xda | (Bswap16(n32) << 8), 0xa0 | n32));
   p += 1 + 2 * static_cast<size_t>(wide);
-  std::memcpy(p, s.data(), n);
+  if (kStringOwns16 && n <= 64) {
+    Copy32To64(p, s.data(), n);
+  } else {
+    std::memcpy(p, s.data(), n);
+  }
   return p + n;
 }
 
