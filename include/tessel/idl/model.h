@@ -318,12 +318,10 @@ bool JsonToInt64(const rapidjson::Value& v, int64_t* out);
 bool JsonToFloat(const rapidjson::Value& v, float* out);
 bool JsonToBool(const rapidjson::Value& v, bool* out);
 
-// The key (1 to kMaxModelFields: one positive-fixint byte), then the value written by
-// `put(p)`; an absent field advances nothing, without a branch.
-template <typename PutFn>
-TESSEL_INLINE char* PutKeyed(char* p, uint32_t key, bool present, PutFn&& put) {
-  *p = static_cast<char>(key);
-  const char* end = put(p + 1);
+// A field was written from `p` to `end` (its key, 1 to kMaxModelFields, is one
+// positive-fixint byte); an absent one is taken back without a branch, its bytes left as
+// scratch for the next field.
+TESSEL_INLINE char* KeepIf(char* p, const char* end, bool present) {
   return p + msgpack::detail::SizeIf(static_cast<size_t>(end - p), present);
 }
 
@@ -336,8 +334,7 @@ struct ValueTraits<std::string> {
   static constexpr uint64_t kBound = 1 + 5;
   TESSEL_INLINE static uint64_t VarBound(const std::string& v) { return v.size(); }
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, const std::string& v, bool present) {
-    return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutString(q, v); });
+    return KeepIf(p, msgpack::detail::PutKeyAndString(p, key, v), present);
   }
   TESSEL_INLINE static uint64_t ElementBound(const std::string& v) { return 5 + v.size(); }
   TESSEL_INLINE static char* PutElement(char* p, const std::string& v) {
@@ -364,8 +361,7 @@ struct ValueTraits<int> {
   static constexpr uint64_t kBound = 1 + 5;
   TESSEL_INLINE static uint64_t VarBound(int) { return 0; }
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, int v, bool present) {
-    return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutInt(q, v); });
+    return KeepIf(p, msgpack::detail::PutKeyAndInt(p, key, v), present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int* v) {
     return UnpackInt32Fast(ctx, is_nil, v);
@@ -389,8 +385,7 @@ struct ValueTraits<int64_t> {
   static constexpr uint64_t kBound = 1 + 9;
   TESSEL_INLINE static uint64_t VarBound(int64_t) { return 0; }
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, int64_t v, bool present) {
-    return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutInt(q, v); });
+    return KeepIf(p, msgpack::detail::PutKeyAndInt(p, key, v), present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int64_t* v) {
     return UnpackInt64Fast(ctx, is_nil, v);
@@ -412,8 +407,8 @@ struct ValueTraits<bool> {
   static constexpr uint64_t kBound = 1 + 1;
   TESSEL_INLINE static uint64_t VarBound(bool) { return 0; }
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, bool v, bool present) {
-    return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutBool(q, v); });
+    msgpack::detail::StoreWire<2>(p, key | ((0xc2u + v) << 8));
+    return KeepIf(p, p + 2, present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, bool* v) {
     return UnpackBoolFast(ctx, is_nil, v);
@@ -436,9 +431,15 @@ struct ValueTraits<float> {
   }
   static constexpr uint64_t kBound = 1 + 5;
   TESSEL_INLINE static uint64_t VarBound(float) { return 0; }
+  // The key, the marker and the value in one store.
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, float v, bool present) {
-    return detail::PutKeyed(p, key, present,
-                            [&](char* q) { return msgpack::detail::PutFloat(q, v); });
+    uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    // The swap puts the value's bytes, highest first, at bytes 4 to 7; 16 bits down they
+    // follow the key and the marker.
+    msgpack::detail::StoreWire<8>(
+        p, key | (0xca << 8) | (msgpack::detail::Bswap64(uint64_t{bits}) >> 16));
+    return KeepIf(p, p + 6, present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, float* v) {
     return UnpackFloatFast(ctx, is_nil, v);
@@ -831,7 +832,7 @@ using IfGeneratedModel = decltype(M::kFieldCount);
 // Packb for a generated model: the same bytes as Packb(const BaseModel&), in one pass with every
 // field's type known. One allocation, of the exact size, or none when `out` has the capacity.
 template <typename M, typename = detail::IfGeneratedModel<M>>
-bool Packb(const M& model, std::string* out) {
+TESSEL_FLATTEN bool Packb(const M& model, std::string* out) {
   const uint64_t bound = model.PackBound();
   if (bound > detail::kStackBody - msgpack::detail::kOverstore) {
     return detail::PackLarge(model, bound, out);
@@ -843,7 +844,7 @@ bool Packb(const M& model, std::string* out) {
 
 // The same, building the body where the caller keeps it.
 template <typename M, typename = detail::IfGeneratedModel<M>>
-std::string Packb(const M& model) {
+TESSEL_FLATTEN std::string Packb(const M& model) {
   const uint64_t bound = model.PackBound();
   if (bound > detail::kStackBody - msgpack::detail::kOverstore) {
     std::string body;

@@ -120,6 +120,7 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
 #define TESSEL_MODEL_FIELD_PTR(type, name) *out++ = &name;
 #define TESSEL_MODEL_SKIP(type, name)
 #define TESSEL_MODEL_PRESENT(type, name) +(name.has_value ? 1u : 0u)
+#define TESSEL_MODEL_ALL_PRESENT(type, name) &name.has_value
 #define TESSEL_MODEL_PACK_KEY(type, name) \
   if (!::tessel::idl::detail::PackFieldDirect(name, ++key, ctx)) return false;
 #define TESSEL_MODEL_BOUND(type, name) +::tessel::idl::detail::FieldBound(name)
@@ -163,9 +164,13 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
     }                                                                                        \
     /* A request has every field present: that model is written without a flag per field. */ \
     TESSEL_FLATTEN char* PackTo(char* p) const {                                             \
-      const uint32_t present = 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT);        \
-      return present == kFieldCount ? PackFields<true>(p, kFieldCount)                       \
-                                    : PackFields<false>(p, present);                         \
+      if (true FIELDS(TESSEL_MODEL_ALL_PRESENT, TESSEL_MODEL_ALL_PRESENT))                   \
+        return PackFields<true>(p, kFieldCount);                                             \
+      return PackPresentFields(p);                                                           \
+    }                                                                                        \
+    /* Out of line, so the test above is all that a model with every field pays. */          \
+    TESSEL_NOINLINE TESSEL_FLATTEN char* PackPresentFields(char* p) const {                  \
+      return PackFields<false>(p, 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT));    \
     }                                                                                        \
     template <bool kAllPresent>                                                              \
     TESSEL_INLINE char* PackFields(char* p, uint32_t present) const {                        \
