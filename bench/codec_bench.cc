@@ -1,7 +1,8 @@
 // Encode and decode of the adaptor's bodies: this module's codec, msgpack-cxx doing the same
 // work into the same records, memcpy of the body (the machine's limit) and the string floor
 // (building the body's std::string values and nothing else: what any decode into fresh models
-// must pay at least). Names are "<operation>/<body>/<implementation>"; report.cc reads them.
+// must pay at least), each body one contest of those implementations (see contest.h). Names
+// are "<operation>/<body>"; report.cc reads them.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -10,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "alloc_counter.h"
 #include "bench_data.h"
 #include "benchmarks.h"
 #include "classScene/class_scene_models.h"
+#include "contest.h"
 #include "msgpack_peer.h"
 #include "rtc/rtc_models.h"
 #include "tessel/idl/model.h"
@@ -26,18 +27,14 @@ using tessel::idl::BufferSource;
 using tessel::idl::MsgpackContext;
 namespace mp = tessel::idl::msgpack;
 
-struct Case {
-  std::string body;
-  std::vector<std::pair<size_t, size_t>> strings;  // offset and length of every string payload
-};
-
-// Where the body's strings are (setup only).
-void FindStrings(MsgpackContext* ctx, BufferSource* src, Case* out) {
+// Where the body's strings are (setup only): offset and length of every string payload.
+void FindStrings(MsgpackContext* ctx, BufferSource* src,
+                 std::vector<std::pair<size_t, size_t>>* out) {
   mp::Header h;
   if (!mp::ReadHeader(ctx, &h)) return;
   switch (h.kind) {
     case mp::Kind::kStr:
-      out->strings.emplace_back(static_cast<size_t>(src->position), h.length);
+      out->emplace_back(static_cast<size_t>(src->position), h.length);
       src->position += h.length;
       break;
     case mp::Kind::kArray:
@@ -51,134 +48,121 @@ void FindStrings(MsgpackContext* ctx, BufferSource* src, Case* out) {
   }
 }
 
-// Cases live as long as the benchmarks that use them.
-template <typename Record>
-const Case& MakeCase(const Record& record) {
-  static std::deque<Case> cases;
-  Case& c = cases.emplace_back();
-  c.body = tessel::idl::Packb(tessel::idl::ToModel(record));
-  BufferSource src{c.body.data(), c.body.size(), 0};
-  MsgpackContext ctx = tessel::idl::MakeReadContext(&src);
-  FindStrings(&ctx, &src, &c);
-  return c;
+// Contests live as long as the benchmarks that run them.
+Contest& NewContest() {
+  static std::deque<Contest> contests;
+  return contests.emplace_back();
 }
 
-void Finish(benchmark::State& state, size_t bytes, uint64_t allocations_before) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-  state.counters["allocs/op"] =
-      benchmark::Counter(static_cast<double>(Allocations() - allocations_before) /
-                         static_cast<double>(state.iterations() == 0 ? 1 : state.iterations()));
-  state.counters["body_bytes"] = static_cast<double>(bytes);
+void Register(const std::string& name, Contest& contest, size_t bytes) {
+  benchmark::RegisterBenchmark(name.c_str(), [&contest, bytes](benchmark::State& state) {
+    contest.Run(state);
+    state.counters["body_bytes"] = static_cast<double>(bytes);
+  });
 }
-
-// ---- decode -------------------------------------------------------------------------------
 
 template <typename Model>
-void OurDecode(benchmark::State& state, const Case& c) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
+void AddOurDecode(Contest& contest, const std::string& name, std::vector<std::string> bodies) {
+  size_t next = 0;
+  contest.Add(name, [bodies = std::move(bodies), next]() mutable {
     Model model;
-    bool ok = model.Unpackb(c.body, nullptr);
+    bool ok = model.Unpackb(bodies[next], nullptr);
+    next = next + 1 == bodies.size() ? 0 : next + 1;
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(model);
-  }
-  Finish(state, c.body.size(), before);
+  });
 }
 
 template <typename Record>
-void PeerDecode(benchmark::State& state, const Case& c) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    Record record;
-    bool ok = peer::Decode(c.body, &record);
-    benchmark::DoNotOptimize(ok);
-    benchmark::DoNotOptimize(record);
-  }
-  Finish(state, c.body.size(), before);
-}
+void RegisterDecode(const std::string& body_name, const Record& record) {
+  using Model = typename tessel::idl::RecordBinding<Record>::Model;
+  const std::string body = tessel::idl::Packb(tessel::idl::ToModel(record));
+  std::vector<std::pair<size_t, size_t>> strings;
+  BufferSource src{body.data(), body.size(), 0};
+  MsgpackContext ctx = tessel::idl::MakeReadContext(&src);
+  FindStrings(&ctx, &src, &strings);
 
-void StringFloor(benchmark::State& state, const Case& c) {
-  const uint64_t before = Allocations();
+  Contest& c = NewContest();
+  AddOurDecode<Model>(c, kOurs, {body});
+  c.Add(kPeer, [body] {
+    Record out;
+    bool ok = peer::Decode(body, &out);
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(out);
+  });
   // The strings live together until the end, as they do in a decoded model.
-  std::vector<std::string> values;
-  values.reserve(c.strings.size());
-  for (auto _ : state) {
-    for (const auto& s : c.strings) values.emplace_back(c.body.data() + s.first, s.second);
+  c.Add(kFloor, [body, strings, values = std::vector<std::string>()]() mutable {
+    values.reserve(strings.size());
+    for (const auto& s : strings) values.emplace_back(body.data() + s.first, s.second);
     benchmark::DoNotOptimize(values.data());
     values.clear();
-  }
-  Finish(state, c.body.size(), before);
-}
-
-void Memcpy(benchmark::State& state, const Case& c) {
-  std::string target(c.body.size(), '\0');
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::memcpy(&target[0], c.body.data(), c.body.size());
+  });
+  std::string target(body.size(), '\0');
+  c.Add(kMemcpy, [body, target]() mutable {
+    std::memcpy(&target[0], body.data(), body.size());
     benchmark::ClobberMemory();
+  });
+  c.AddRatio(kPeer, kOurs);
+  c.AddRatio(kOurs, kFloor);
+  Register(std::string(kDecode) + "/" + body_name, c, body.size());
+}
+
+// Scaling: one 1 000-user body against one 100-user body, and against ten 100-user bodies
+// decoded in turn that hold the same 1 000 users. One body decoded again and again stays in the
+// first-level cache and its branches are learnt; ten bodies are what a stream of answers looks
+// like.
+void RegisterScaling() {
+  const auto thousand = MakeUserList(1000);
+  std::vector<std::string> tenth;
+  for (size_t k = 0; k < 10; ++k) {
+    auto part = thousand;
+    part.users.assign(thousand.users.begin() + static_cast<std::ptrdiff_t>(100 * k),
+                      thousand.users.begin() + static_cast<std::ptrdiff_t>(100 * (k + 1)));
+    part.number3 = 100;
+    tenth.push_back(tessel::idl::Packb(tessel::idl::ToModel(part)));
   }
-  Finish(state, c.body.size(), before);
+  const std::string body = tessel::idl::Packb(tessel::idl::ToModel(thousand));
+  Contest& c = NewContest();
+  using Model = rtc::ListConfUserRspModel;
+  AddOurDecode<Model>(c, kScaling100,
+                      {tessel::idl::Packb(tessel::idl::ToModel(MakeUserList(100)))});
+  AddOurDecode<Model>(c, kScalingTen100, std::move(tenth));
+  AddOurDecode<Model>(c, kScaling1000, {body});
+  c.AddRatio(kScaling1000, kScaling100);
+  c.AddRatio(kScaling1000, kScalingTen100);
+  Register(std::string(kDecodeScaling) + "/" + kUserList, c, body.size());
 }
 
 template <typename Record>
-void RegisterDecode(const std::string& body, const Record& record) {
-  using Model = typename tessel::idl::RecordBinding<Record>::Model;
-  const Case& c = MakeCase(record);
-  const std::string name = std::string(kDecode) + "/" + body + "/";
-  benchmark::RegisterBenchmark((name + kOurs).c_str(),
-                               [&c](benchmark::State& s) { OurDecode<Model>(s, c); });
-  benchmark::RegisterBenchmark((name + kPeer).c_str(),
-                               [&c](benchmark::State& s) { PeerDecode<Record>(s, c); });
-  benchmark::RegisterBenchmark((name + kFloor).c_str(),
-                               [&c](benchmark::State& s) { StringFloor(s, c); });
-  benchmark::RegisterBenchmark((name + kMemcpy).c_str(),
-                               [&c](benchmark::State& s) { Memcpy(s, c); });
-}
-
-// ---- encode -------------------------------------------------------------------------------
-
-template <typename Model>
-void OurEncode(benchmark::State& state, const Model& model, size_t size) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::string body = tessel::idl::Packb(model);
-    benchmark::DoNotOptimize(body);
-  }
-  Finish(state, size, before);
-}
-
-template <typename Record>
-void PeerEncode(benchmark::State& state, const Record& record, const std::string& ours) {
-  if (peer::Encode(record, ours.size()) != ours) {
-    state.SkipWithError("msgpack-cxx wrote other bytes");
-    return;
-  }
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::string body = peer::Encode(record, ours.size());
-    benchmark::DoNotOptimize(body);
-  }
-  Finish(state, ours.size(), before);
-}
-
-template <typename Record>
-void RegisterEncode(const std::string& group, const std::string& body, const Record& record) {
+void RegisterEncode(const std::string& name, const Record& record) {
   const auto model = tessel::idl::ToModel(record);
   const std::string bytes = tessel::idl::Packb(model);
-  const std::string name = group + "/" + body + "/";
-  benchmark::RegisterBenchmark((name + kOurs).c_str(), [model, bytes](benchmark::State& s) {
-    OurEncode(s, model, bytes.size());
+  if (peer::Encode(record, bytes.size()) != bytes) {
+    benchmark::RegisterBenchmark(name.c_str(), [](benchmark::State& state) {
+      state.SkipWithError("msgpack-cxx wrote other bytes");
+    });
+    return;
+  }
+  Contest& c = NewContest();
+  c.Add(kOurs, [model] {
+    std::string body = tessel::idl::Packb(model);
+    benchmark::DoNotOptimize(body);
   });
-  benchmark::RegisterBenchmark((name + kPeer).c_str(), [record, bytes](benchmark::State& s) {
-    PeerEncode(s, record, bytes);
+  const size_t size = bytes.size();
+  c.Add(kPeer, [record, size] {
+    std::string body = peer::Encode(record, size);
+    benchmark::DoNotOptimize(body);
   });
+  c.AddRatio(kPeer, kOurs);
+  Register(name, c, size);
 }
 
 template <typename Record>
 void RegisterRequestEncode() {
   Record record;
   Fill(&record);
-  RegisterEncode(kEncodeRequest, tessel::idl::RecordBinding<Record>::Model::QualifiedName(),
+  RegisterEncode(std::string(kEncodeRequest) + "/" +
+                     tessel::idl::RecordBinding<Record>::Model::QualifiedName(),
                  record);
 }
 
@@ -202,12 +186,14 @@ void RegisterCodecBenchmarks() {
   RegisterDecode(kUserList100, MakeUserList(100));
   RegisterDecode(kUserList1000, MakeUserList(1000));
   RegisterDecode(kKick, MakeKick());
+  RegisterScaling();
 
-  RegisterEncode(kEncode, kConfDetailRealistic, MakeConfDetail(20, true));
-  RegisterEncode(kEncode, kConfDetailShort, MakeConfDetail(20, false));
-  RegisterEncode(kEncode, kUserList100, MakeUserList(100));
-  RegisterEncode(kEncode, kUserList1000, MakeUserList(1000));
-  RegisterEncode(kEncode, kKick, MakeKick());
+  const std::string encode = std::string(kEncode) + "/";
+  RegisterEncode(encode + kConfDetailRealistic, MakeConfDetail(20, true));
+  RegisterEncode(encode + kConfDetailShort, MakeConfDetail(20, false));
+  RegisterEncode(encode + kUserList100, MakeUserList(100));
+  RegisterEncode(encode + kUserList1000, MakeUserList(1000));
+  RegisterEncode(encode + kKick, MakeKick());
 
 #define BENCH_REQUEST_RTC(Op, REQ, RSP, ...) RegisterRequestEncode<vanta::rtc::Op##Req>();
 #define BENCH_REQUEST_SCENE(Op, REQ, RSP, ...) RegisterRequestEncode<vanta::sceneclass::Op##Req>();

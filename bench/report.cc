@@ -1,70 +1,71 @@
 // rtc_bench's main: Google Benchmark's run and console output, then the table of
-// docs/performance.md computed from this run's results (CPU time per operation; the median when
-// the run has repetitions, with their range).
+// docs/performance.md computed from this run's results: per cell the median over the
+// repetitions and, when there are several, their range.
 #include <benchmark/benchmark.h>
 #include <msgpack/version.hpp>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#include <cpuid.h>
+#define BENCH_HAVE_CPUID 1
+#endif
+
 #include "benchmarks.h"
 
 namespace bench {
 namespace {
 
-struct Result {
-  std::vector<double> cpu_ns;  // one per repetition
-  double allocations = 0;
-  double bytes = 0;
+// Every repetition's counters (and CPU time per iteration) of one benchmark.
+struct Samples {
+  std::vector<std::map<std::string, double>> runs;
 
-  double Median() const {
-    std::vector<double> v = cpu_ns;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+  std::vector<double> Values(const std::string& counter) const {
+    std::vector<double> values;
+    for (const auto& run : runs) {
+      const auto it = run.find(counter);
+      if (it != run.end()) values.push_back(it->second);
+    }
+    std::sort(values.begin(), values.end());
+    return values;
   }
 };
+
+constexpr char kCpuTime[] = "cpu ns";
 
 class Collector : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      Result& r = results_[run.benchmark_name()];
-      r.cpu_ns.push_back(run.GetAdjustedCPUTime() * 1e9 /
-                         benchmark::GetTimeUnitMultiplier(run.time_unit));
-      const auto allocations = run.counters.find("allocs/op");
-      if (allocations != run.counters.end()) r.allocations = allocations->second.value;
-      const auto bytes = run.counters.find("body_bytes");
-      if (bytes != run.counters.end()) r.bytes = bytes->second.value;
+      std::map<std::string, double> values;
+      for (const auto& counter : run.counters) values[counter.first] = counter.second.value;
+      values[kCpuTime] =
+          run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      results_[run.benchmark_name()].runs.push_back(std::move(values));
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
-  const Result* Find(const std::string& operation, const std::string& body,
-                     const std::string& implementation) const {
-    const auto it = results_.find(operation + "/" + body + "/" + implementation);
-    return it == results_.end() || it->second.cpu_ns.empty() ? nullptr : &it->second;
+  std::vector<double> Values(const std::string& benchmark, const std::string& counter) const {
+    const auto it = results_.find(benchmark);
+    return it == results_.end() ? std::vector<double>() : it->second.Values(counter);
   }
 
  private:
-  std::map<std::string, Result> results_;
+  std::map<std::string, Samples> results_;
 };
 
-std::string CpuModel() {
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  std::string line;
-  while (std::getline(cpuinfo, line)) {
-    if (line.compare(0, 10, "model name") != 0) continue;
-    const size_t colon = line.find(':');
-    if (colon != std::string::npos) return line.substr(line.find_first_not_of(' ', colon + 1));
-  }
-  return "CPU model unknown";
+double Median(const std::vector<double>& v) {
+  const size_t n = v.size();
+  return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 std::string Format(const char* format, double value) {
@@ -80,27 +81,8 @@ std::string Time(double ns) {
   return Format("%.0f us", ns / 1000);
 }
 
-// The median, and with repetitions their range.
-std::string TimeCell(const Result* r) {
-  if (r == nullptr) return "";
-  std::string cell = Time(r->Median());
-  if (r->cpu_ns.size() > 1) {
-    const auto range = std::minmax_element(r->cpu_ns.begin(), r->cpu_ns.end());
-    cell += " (" + Time(*range.first) + " to " + Time(*range.second) + ")";
-  }
-  return cell;
-}
-
-// How many times faster `ours` is than `other` (above 1: ours is faster).
-std::string Faster(const Result* ours, const Result* other) {
-  if (ours == nullptr || other == nullptr) return "";
-  return Format("%.2fx", other->Median() / ours->Median());
-}
-
-// How many times `ours` costs `floor`.
-std::string Times(const Result* ours, const Result* floor) {
-  if (ours == nullptr || floor == nullptr) return "";
-  return Format("%.2fx", ours->Median() / floor->Median());
+std::string Ratio(double r) {
+  return Format("%.2fx", r);
 }
 
 // Allocations per operation: whole numbers unless they are not.
@@ -111,10 +93,46 @@ std::string Count(double value) {
   return text;
 }
 
+// The median, and with several repetitions their range.
+template <typename Show>
+std::string Cell(const std::vector<double>& v, Show&& show) {
+  if (v.empty()) return "";
+  std::string cell = show(Median(v));
+  if (v.size() > 1 && v.front() != v.back())
+    cell += " (" + show(v.front()) + " to " + show(v.back()) + ")";
+  return cell;
+}
+
 void Row(const std::vector<std::string>& cells) {
   std::string line = "|";
   for (const std::string& cell : cells) line += " " + cell + " |";
   std::printf("%s\n", line.c_str());
+}
+
+// The model name of the processor: /proc/cpuinfo where there is one, else the brand string the
+// processor reports.
+std::string CpuModel() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line)) {
+    if (line.compare(0, 10, "model name") != 0) continue;
+    const size_t colon = line.find(':');
+    if (colon != std::string::npos) return line.substr(line.find_first_not_of(' ', colon + 1));
+  }
+#if defined(BENCH_HAVE_CPUID)
+  unsigned regs[12] = {};
+  if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000004u) {
+    for (unsigned i = 0; i < 3; ++i)
+      __get_cpuid(0x80000002u + i, &regs[4 * i], &regs[4 * i + 1], &regs[4 * i + 2],
+                  &regs[4 * i + 3]);
+    char brand[sizeof regs + 1] = {};
+    std::memcpy(brand, regs, sizeof regs);
+    std::string model(brand);
+    const size_t start = model.find_first_not_of(' ');
+    if (start != std::string::npos) return model.substr(start);
+  }
+#endif
+  return "CPU model unknown";
 }
 
 struct Body {
@@ -122,7 +140,7 @@ struct Body {
   const char* label;
 };
 
-constexpr Body kDecodeBodies[] = {
+constexpr Body kBodies[] = {
     {kConfDetailRealistic, "conference detail, 20 users, realistic strings"},
     {kConfDetailShort, "conference detail, 20 users, short strings"},
     {kUserList100, "user list, 100 users"},
@@ -130,7 +148,19 @@ constexpr Body kDecodeBodies[] = {
     {kKick, "kick request, 3 ids"},
 };
 
-void PrintTable(const Collector& c) {
+std::string Name(const char* operation, const std::string& body) {
+  return std::string(operation) + "/" + body;
+}
+
+std::string Allocs(const char* implementation) {
+  return std::string(implementation) + " allocs";
+}
+
+std::string Over(const char* numerator, const char* denominator) {
+  return std::string(numerator) + "/" + denominator;
+}
+
+void PrintTable(const Collector& c, const std::string& command) {
   const benchmark::CPUInfo& cpu = benchmark::CPUInfo::Get();
   std::printf("\n## Table of this run\n\n%s, %d cores at %.0f MHz; %s; msgpack-cxx %s.\n",
               CpuModel().c_str(), cpu.num_cpus, cpu.cycles_per_second / 1e6,
@@ -142,61 +172,74 @@ void PrintTable(const Collector& c) {
               "compiler unknown",
 #endif
               MSGPACK_VERSION);
+  const size_t repetitions = c.Values(Name(kEncode, kKick), kOurs).size();
+  std::printf("Command: `%s`.\n", command.c_str());
   std::printf(
-      "CPU time per operation%s.\n\n",
-      c.Find(kDecode, kKick, kOurs) != nullptr && c.Find(kDecode, kKick, kOurs)->cpu_ns.size() > 1
-          ? ", median of the repetitions (their range)"
+      "Time per operation: each body's implementations run in alternating blocks (the median "
+      "block); a ratio is the median over rounds of two blocks run one after the other.%s\n\n",
+      repetitions > 1
+          ? Format(" Median of %.0f repetitions, their range in parentheses.", repetitions).c_str()
           : "");
+
+  const auto time = [](double ns) { return Time(ns); };
+  const auto ratio = [](double r) { return Ratio(r); };
+  const auto faster = [](double r) { return Ratio(r) + " faster"; };
 
   Row({"body", "bytes", "ours", "msgpack-cxx", "string floor", "memcpy", "ours vs msgpack-cxx",
        "ours vs floor"});
   Row({"---", "---:", "---:", "---:", "---:", "---:", "---:", "---:"});
-  for (const Body& b : kDecodeBodies) {
-    const Result* ours = c.Find(kDecode, b.key, kOurs);
-    if (ours == nullptr) continue;
-    const Result* peer = c.Find(kDecode, b.key, kPeer);
-    const Result* floor = c.Find(kDecode, b.key, kFloor);
-    Row({std::string("decode ") + b.label, Count(ours->bytes), TimeCell(ours), TimeCell(peer),
-         TimeCell(floor), TimeCell(c.Find(kDecode, b.key, kMemcpy)), Faster(ours, peer) + " faster",
-         Times(ours, floor)});
+  for (const Body& b : kBodies) {
+    const std::string name = Name(kDecode, b.key);
+    const auto bytes = c.Values(name, "body_bytes");
+    if (bytes.empty()) continue;
+    Row({std::string("decode ") + b.label, Count(bytes.front()), Cell(c.Values(name, kOurs), time),
+         Cell(c.Values(name, kPeer), time), Cell(c.Values(name, kFloor), time),
+         Cell(c.Values(name, kMemcpy), time), Cell(c.Values(name, Over(kPeer, kOurs)), faster),
+         Cell(c.Values(name, Over(kOurs, kFloor)), ratio)});
   }
-  for (const Body& b : kDecodeBodies) {
-    const Result* ours = c.Find(kEncode, b.key, kOurs);
-    if (ours == nullptr) continue;
-    const Result* peer = c.Find(kEncode, b.key, kPeer);
-    Row({std::string("encode ") + b.label, Count(ours->bytes), TimeCell(ours), TimeCell(peer), "",
-         "", Faster(ours, peer) + " faster", ""});
+  for (const Body& b : kBodies) {
+    const std::string name = Name(kEncode, b.key);
+    const auto bytes = c.Values(name, "body_bytes");
+    if (bytes.empty()) continue;
+    Row({std::string("encode ") + b.label, Count(bytes.front()), Cell(c.Values(name, kOurs), time),
+         Cell(c.Values(name, kPeer), time), "", "",
+         Cell(c.Values(name, Over(kPeer, kOurs)), faster), ""});
   }
 
-  const Result* d100 = c.Find(kDecode, kUserList100, kOurs);
-  const Result* d1000 = c.Find(kDecode, kUserList1000, kOurs);
-  if (d100 != nullptr && d1000 != nullptr) {
-    const Result* p100 = c.Find(kDecode, kUserList100, kPeer);
-    const Result* p1000 = c.Find(kDecode, kUserList1000, kPeer);
+  const std::string scaling = Name(kDecodeScaling, kUserList);
+  if (!c.Values(scaling, kScaling1000).empty()) {
     std::printf(
-        "\nScaling: decoding 1 000 users costs %s decoding 100 (msgpack-cxx: %s; the body "
-        "grows %s).\n",
-        Times(d1000, d100).c_str(), Times(p1000, p100).c_str(),
-        Format("%.2fx", d1000->bytes / d100->bytes).c_str());
+        "\nScaling: decoding 1 000 users costs %s decoding one 100-user body again and again, "
+        "and %s decoding ten 100-user bodies in turn that hold the same 1 000 users (the body "
+        "grows 10x).\n",
+        Cell(c.Values(scaling, Over(kScaling1000, kScaling100)), ratio).c_str(),
+        Cell(c.Values(scaling, Over(kScaling1000, kScalingTen100)), ratio).c_str());
   }
 
   std::printf("\nEncode of every request model (the body of each adaptor request):\n\n");
   Row({"request model", "bytes", "ours", "msgpack-cxx", "ours vs msgpack-cxx", "allocations"});
   Row({"---", "---:", "---:", "---:", "---:", "---:"});
-  std::vector<std::pair<double, std::string>> ratios;
+  std::vector<std::pair<double, std::string>> medians;
+  double lowest = 0;
   for (const std::string& model : RequestModelNames()) {
-    const Result* ours = c.Find(kEncodeRequest, model, kOurs);
-    const Result* peer = c.Find(kEncodeRequest, model, kPeer);
-    if (ours == nullptr) continue;
-    Row({model, Count(ours->bytes), TimeCell(ours), TimeCell(peer), Faster(ours, peer),
-         Count(ours->allocations)});
-    if (peer != nullptr) ratios.emplace_back(peer->Median() / ours->Median(), model);
+    const std::string name = Name(kEncodeRequest, model);
+    const auto bytes = c.Values(name, "body_bytes");
+    if (bytes.empty()) continue;
+    const auto ratios = c.Values(name, Over(kPeer, kOurs));
+    if (ratios.empty()) continue;
+    Row({model, Count(bytes.front()), Cell(c.Values(name, kOurs), time),
+         Cell(c.Values(name, kPeer), time), Cell(ratios, ratio),
+         Cell(c.Values(name, Allocs(kOurs)), [](double v) { return Count(v); })});
+    medians.emplace_back(Median(ratios), model);
+    lowest = medians.size() == 1 ? ratios.front() : std::min(lowest, ratios.front());
   }
-  if (!ratios.empty()) {
-    const auto range = std::minmax_element(ratios.begin(), ratios.end());
-    std::printf("\nRequest models: ours is %s to %s faster than msgpack-cxx (slowest gain: %s).\n",
-                Format("%.2fx", range.first->first).c_str(),
-                Format("%.2fx", range.second->first).c_str(), range.first->second.c_str());
+  if (!medians.empty()) {
+    const auto range = std::minmax_element(medians.begin(), medians.end());
+    std::printf(
+        "\nRequest models: ours is %s to %s faster than msgpack-cxx (slowest gain: %s; lowest "
+        "single repetition of any model: %s).\n",
+        Ratio(range.first->first).c_str(), Ratio(range.second->first).c_str(),
+        range.first->second.c_str(), Ratio(lowest).c_str());
   }
 
   std::printf("\nAllocations per operation:\n\n");
@@ -204,20 +247,24 @@ void PrintTable(const Collector& c) {
   Row({"---", "---:", "---:"});
   const struct {
     const char* label;
-    const Result* result;
-  } allocation_rows[] = {
-      {"decode, realistic detail", c.Find(kDecode, kConfDetailRealistic, kOurs)},
-      {"decode, short-string detail", c.Find(kDecode, kConfDetailShort, kOurs)},
-      {"encode, realistic detail (output not pre-sized)",
-       c.Find(kEncode, kConfDetailRealistic, kOurs)},
-      {"encode, kick request", c.Find(kEncode, kKick, kOurs)},
-      {"full request, small answer (`KickMembers`)", c.Find(kRequest, kKickSmallAnswer, kOurs)},
+    std::string benchmark;
+    std::string allocations;
+    std::string time;
+  } rows[] = {
+      {"decode, realistic detail", Name(kDecode, kConfDetailRealistic), Allocs(kOurs), kOurs},
+      {"decode, short-string detail", Name(kDecode, kConfDetailShort), Allocs(kOurs), kOurs},
+      {"encode, realistic detail", Name(kEncode, kConfDetailRealistic), Allocs(kOurs), kOurs},
+      {"encode, kick request", Name(kEncode, kKick), Allocs(kOurs), kOurs},
+      {"full request, small answer (`KickMembers`)", Name(kRequest, kKickSmallAnswer) + "/" + kOurs,
+       "allocs/op", kCpuTime},
       {"full request, large answer (`GetConfDetail`)",
-       c.Find(kRequest, kConfDetailLargeAnswer, kOurs)},
+       Name(kRequest, kConfDetailLargeAnswer) + "/" + kOurs, "allocs/op", kCpuTime},
   };
-  for (const auto& row : allocation_rows) {
-    if (row.result != nullptr)
-      Row({row.label, Count(row.result->allocations), TimeCell(row.result)});
+  for (const auto& row : rows) {
+    const auto allocations = c.Values(row.benchmark, row.allocations);
+    if (allocations.empty()) continue;
+    Row({row.label, Cell(allocations, [](double v) { return Count(v); }),
+         Cell(c.Values(row.benchmark, row.time), time)});
   }
 }
 
@@ -225,13 +272,15 @@ void PrintTable(const Collector& c) {
 }  // namespace bench
 
 int main(int argc, char** argv) {
+  std::string command = "rtc_bench";
+  for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   bench::RegisterCodecBenchmarks();
   bench::RegisterRequestBenchmarks();
   bench::Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
-  bench::PrintTable(collector);
+  bench::PrintTable(collector, command);
   benchmark::Shutdown();
   return 0;
 }
