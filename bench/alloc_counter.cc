@@ -3,24 +3,18 @@
 #include <cstdlib>
 #include <new>
 
-namespace {
-thread_local uint64_t t_allocations = 0;
-}  // namespace
-
 namespace bench {
-uint64_t Allocations() {
-  return t_allocations;
-}
+std::atomic<uint64_t> g_allocations{0};
 }  // namespace bench
 
 void* operator new(std::size_t size) {
-  ++t_allocations;
+  bench::g_allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
 
 void* operator new[](std::size_t size) {
-  ++t_allocations;
+  bench::g_allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }

@@ -7,7 +7,6 @@
 
 #include "alloc_counter.h"
 #include "bench_data.h"
-#include "benchmarks.h"
 #include "network/rtc/nexo_module_event_impl.h"
 #include "network/rtc/rtc_module_impl.h"
 #include "network/sceneclass/nexo_module_event_impl.h"
@@ -41,7 +40,7 @@ std::shared_ptr<vanta::rtc::RtcManager> Manager() {
   return manager;
 }
 
-void KickMembersSmallAnswer(benchmark::State& state) {
+void BM_Request_KickMembers_SmallAnswer(benchmark::State& state) {
   auto manager = Manager();
   const auto request = MakeKick();
   int64_t answered = 0;
@@ -62,7 +61,7 @@ void KickMembersSmallAnswer(benchmark::State& state) {
       static_cast<double>(Allocations() - before) / static_cast<double>(state.iterations());
 }
 
-void GetConfDetailLargeAnswer(benchmark::State& state) {
+void BM_Request_GetConfDetail_LargeAnswer(benchmark::State& state) {
   auto manager = Manager();
   vanta::rtc::GetConfDetailReq request;
   request.rtc_id = "conf-7f3a9c2e-51b4-4d0a-9e6f-3c1b2a";
@@ -84,14 +83,10 @@ void GetConfDetailLargeAnswer(benchmark::State& state) {
       static_cast<double>(Allocations() - before) / static_cast<double>(state.iterations());
 }
 
+BENCHMARK(BM_Request_KickMembers_SmallAnswer);
+BENCHMARK(BM_Request_GetConfDetail_LargeAnswer);
+
 }  // namespace
-
-void RegisterRequestBenchmarks() {
-  const std::string group = std::string(kRequest) + "/";
-  benchmark::RegisterBenchmark((group + kKickSmallAnswer + "/" + kOurs).c_str(),
-                               KickMembersSmallAnswer);
-  benchmark::RegisterBenchmark((group + kConfDetailLargeAnswer + "/" + kOurs).c_str(),
-                               GetConfDetailLargeAnswer);
-}
-
 }  // namespace bench
+
+BENCHMARK_MAIN();

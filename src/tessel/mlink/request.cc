@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
-#include <utility>
 
 #if defined(_WIN32)
 #include <process.h>
@@ -44,7 +43,7 @@ std::string NextMidPrefix() {
 
 }  // namespace
 
-Request::Request(std::string uri) : uri(std::move(uri)) {
+Request::Request(const std::string& uri) : uri(uri) {
   mid.prefix = NextMidPrefix();
   code = 1;
 }
