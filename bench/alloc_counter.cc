@@ -3,18 +3,24 @@
 #include <cstdlib>
 #include <new>
 
+namespace {
+thread_local uint64_t t_allocations = 0;
+}  // namespace
+
 namespace bench {
-std::atomic<uint64_t> g_allocations{0};
+uint64_t Allocations() {
+  return t_allocations;
+}
 }  // namespace bench
 
 void* operator new(std::size_t size) {
-  bench::g_allocations.fetch_add(1, std::memory_order_relaxed);
+  ++t_allocations;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
 
 void* operator new[](std::size_t size) {
-  bench::g_allocations.fetch_add(1, std::memory_order_relaxed);
+  ++t_allocations;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }

@@ -1,6 +1,9 @@
 #include "bench_data.h"
 
+#include <cstdint>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace bench {
 namespace {
@@ -35,7 +38,56 @@ vanta::rtc::ConfUser MakeUser(std::mt19937& rng, bool realistic) {
   return u;
 }
 
+// Request values by field name: what each field carries in practice.
+void FillValue(std::mt19937& rng, const std::string& name, std::string* v) {
+  if (name == "rtc_id") {
+    *v = "conf-" + Text(rng, 31, 31);
+  } else if (name == "push_url") {
+    *v = "rtmp://push.live.example.net/app/" + Text(rng, 40, 40);
+  } else if (name.find("id") != std::string::npos || name.compare(0, 5, "field") == 0) {
+    *v = Text(rng, 24, 30);
+  } else {
+    *v = Text(rng, 6, 14);
+  }
+}
+void FillValue(std::mt19937& rng, const std::string&, int32_t* v) {
+  *v = static_cast<int32_t>(rng() % 300);
+}
+void FillValue(std::mt19937& rng, const std::string&, bool* v) {
+  *v = (rng() & 1) != 0;
+}
+void FillValue(std::mt19937& rng, const std::string&, std::vector<std::string>* v) {
+  for (int i = 0; i < 3; ++i) v->push_back(Text(rng, 24, 30));
+}
+void FillValue(std::mt19937& rng, const std::string&, std::vector<vanta::rtc::ConfUser>* v) {
+  for (int i = 0; i < 2; ++i) v->push_back(MakeUser(rng, true));
+}
+void FillValue(std::mt19937& rng, const std::string&, std::vector<vanta::rtc::Pane>* v) {
+  for (int i = 0; i < 4; ++i) {
+    vanta::rtc::Pane pane;
+    pane.number1 = 0.5f * static_cast<float>(i % 2);
+    pane.number2 = 0.5f * static_cast<float>(i / 2);
+    pane.number3 = pane.number4 = 0.5f;
+    pane.number5 = i;
+    pane.text6 = Text(rng, 24, 30);
+    v->push_back(pane);
+  }
+}
+
 }  // namespace
+
+#define BENCH_FILL_FIELD(type, name) FillValue(rng, #name, &request->name);
+#define BENCH_FILL_SKIP(type, name)
+#define BENCH_DEFINE_REQUEST(Record, FIELDS)  \
+  void Fill(Record* request) {                \
+    std::mt19937 rng(11);                     \
+    FIELDS(BENCH_FILL_FIELD, BENCH_FILL_SKIP) \
+  }
+#define BENCH_DEFINE_REQUEST_RTC(Op, REQ, RSP, ...) BENCH_DEFINE_REQUEST(vanta::rtc::Op##Req, REQ)
+#define BENCH_DEFINE_REQUEST_SCENE(Op, REQ, RSP, ...) \
+  BENCH_DEFINE_REQUEST(vanta::sceneclass::Op##Req, REQ)
+VANTA_RTC_OPERATIONS(BENCH_DEFINE_REQUEST_RTC)
+VANTA_SCENECLASS_OPERATIONS(BENCH_DEFINE_REQUEST_SCENE)
 
 vanta::rtc::GetConfDetailRsp MakeConfDetail(int users, bool realistic) {
   std::mt19937 rng(realistic ? 20261206 : 7);

@@ -1,15 +1,20 @@
 // Encode and decode of the adaptor's bodies: this module's codec, msgpack-cxx doing the same
 // work into the same records, memcpy of the body (the machine's limit) and the string floor
 // (building the body's std::string values and nothing else: what any decode into fresh models
-// must pay at least).
+// must pay at least), each body one contest of those implementations (see contest.h). Names
+// are "<operation>/<body>"; report.cc reads them.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "alloc_counter.h"
 #include "bench_data.h"
+#include "benchmarks.h"
+#include "classScene/class_scene_models.h"
+#include "contest.h"
 #include "msgpack_peer.h"
 #include "rtc/rtc_models.h"
 #include "tessel/idl/model.h"
@@ -22,18 +27,14 @@ using tessel::idl::BufferSource;
 using tessel::idl::MsgpackContext;
 namespace mp = tessel::idl::msgpack;
 
-struct Case {
-  std::string body;
-  std::vector<std::pair<size_t, size_t>> strings;  // offset and length of every string payload
-};
-
-// Where the body's strings are (setup only).
-void FindStrings(MsgpackContext* ctx, BufferSource* src, Case* out) {
+// Where the body's strings are (setup only): offset and length of every string payload.
+void FindStrings(MsgpackContext* ctx, BufferSource* src,
+                 std::vector<std::pair<size_t, size_t>>* out) {
   mp::Header h;
   if (!mp::ReadHeader(ctx, &h)) return;
   switch (h.kind) {
     case mp::Kind::kStr:
-      out->strings.emplace_back(static_cast<size_t>(src->position), h.length);
+      out->emplace_back(static_cast<size_t>(src->position), h.length);
       src->position += h.length;
       break;
     case mp::Kind::kArray:
@@ -47,224 +48,159 @@ void FindStrings(MsgpackContext* ctx, BufferSource* src, Case* out) {
   }
 }
 
-template <typename Record>
-Case MakeCase(const Record& record) {
-  Case c;
-  c.body = tessel::idl::Packb(tessel::idl::ToModel(record));
-  BufferSource src{c.body.data(), c.body.size(), 0};
-  MsgpackContext ctx = tessel::idl::MakeReadContext(&src);
-  FindStrings(&ctx, &src, &c);
-  return c;
+// Contests live as long as the benchmarks that run them.
+Contest& NewContest() {
+  static std::deque<Contest> contests;
+  return contests.emplace_back();
 }
 
-const Case& ConfDetailRealistic() {
-  static const Case c = MakeCase(MakeConfDetail(20, true));
-  return c;
+void Register(const std::string& name, Contest& contest, size_t bytes) {
+  benchmark::RegisterBenchmark(name.c_str(), [&contest, bytes](benchmark::State& state) {
+    contest.Run(state);
+    state.counters["body_bytes"] = static_cast<double>(bytes);
+  });
 }
-const Case& ConfDetailShort() {
-  static const Case c = MakeCase(MakeConfDetail(20, false));
-  return c;
-}
-const Case& UserList(int n) {
-  static const Case c100 = MakeCase(MakeUserList(100));
-  static const Case c1000 = MakeCase(MakeUserList(1000));
-  return n == 100 ? c100 : c1000;
-}
-const Case& Kick() {
-  static const Case c = MakeCase(MakeKick());
-  return c;
-}
-
-void Finish(benchmark::State& state, size_t bytes, uint64_t allocations_before) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-  state.counters["allocs/op"] =
-      benchmark::Counter(static_cast<double>(Allocations() - allocations_before) /
-                         static_cast<double>(state.iterations() == 0 ? 1 : state.iterations()));
-  state.counters["body_bytes"] = static_cast<double>(bytes);
-}
-
-// ---- decode -------------------------------------------------------------------------------
 
 template <typename Model>
-void OurDecode(benchmark::State& state, const Case& c) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
+void AddOurDecode(Contest& contest, const std::string& name, std::vector<std::string> bodies) {
+  size_t next = 0;
+  contest.Add(name, [bodies = std::move(bodies), next]() mutable {
     Model model;
-    bool ok = model.Unpackb(c.body, nullptr);
+    bool ok = model.Unpackb(bodies[next], nullptr);
+    next = next + 1 == bodies.size() ? 0 : next + 1;
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(model);
-  }
-  Finish(state, c.body.size(), before);
+  });
 }
 
 template <typename Record>
-void PeerDecode(benchmark::State& state, const Case& c) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    Record record;
-    bool ok = peer::Decode(c.body, &record);
-    benchmark::DoNotOptimize(ok);
-    benchmark::DoNotOptimize(record);
-  }
-  Finish(state, c.body.size(), before);
-}
+void RegisterDecode(const std::string& body_name, const Record& record) {
+  using Model = typename tessel::idl::RecordBinding<Record>::Model;
+  const std::string body = tessel::idl::Packb(tessel::idl::ToModel(record));
+  std::vector<std::pair<size_t, size_t>> strings;
+  BufferSource src{body.data(), body.size(), 0};
+  MsgpackContext ctx = tessel::idl::MakeReadContext(&src);
+  FindStrings(&ctx, &src, &strings);
 
-void StringFloor(benchmark::State& state, const Case& c) {
-  const uint64_t before = Allocations();
+  Contest& c = NewContest();
+  AddOurDecode<Model>(c, kOurs, {body});
+  c.Add(kPeer, [body] {
+    Record out;
+    bool ok = peer::Decode(body, &out);
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(out);
+  });
   // The strings live together until the end, as they do in a decoded model.
-  std::vector<std::string> values;
-  values.reserve(c.strings.size());
-  for (auto _ : state) {
-    for (const auto& s : c.strings) values.emplace_back(c.body.data() + s.first, s.second);
+  c.Add(kFloor, [body, strings, values = std::vector<std::string>()]() mutable {
+    values.reserve(strings.size());
+    for (const auto& s : strings) values.emplace_back(body.data() + s.first, s.second);
     benchmark::DoNotOptimize(values.data());
     values.clear();
-  }
-  Finish(state, c.body.size(), before);
-}
-
-void Memcpy(benchmark::State& state, const Case& c) {
-  std::string target(c.body.size(), '\0');
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::memcpy(&target[0], c.body.data(), c.body.size());
+  });
+  std::string target(body.size(), '\0');
+  c.Add(kMemcpy, [body, target]() mutable {
+    std::memcpy(&target[0], body.data(), body.size());
     benchmark::ClobberMemory();
-  }
-  Finish(state, c.body.size(), before);
+  });
+  c.AddRatio(kPeer, kOurs);
+  c.AddRatio(kOurs, kFloor);
+  Register(std::string(kDecode) + "/" + body_name, c, body.size());
 }
 
-// ---- encode -------------------------------------------------------------------------------
+// Scaling: one 1 000-user body against one 100-user body, and against ten 100-user bodies
+// decoded in turn that hold the same 1 000 users. One body decoded again and again stays in the
+// first-level cache and its branches are learnt; ten bodies are what a stream of answers looks
+// like.
+void RegisterScaling() {
+  const auto thousand = MakeUserList(1000);
+  std::vector<std::string> tenth;
+  for (size_t k = 0; k < 10; ++k) {
+    auto part = thousand;
+    part.users.assign(thousand.users.begin() + static_cast<std::ptrdiff_t>(100 * k),
+                      thousand.users.begin() + static_cast<std::ptrdiff_t>(100 * (k + 1)));
+    part.number3 = 100;
+    tenth.push_back(tessel::idl::Packb(tessel::idl::ToModel(part)));
+  }
+  const std::string body = tessel::idl::Packb(tessel::idl::ToModel(thousand));
+  Contest& c = NewContest();
+  using Model = rtc::ListConfUserRspModel;
+  AddOurDecode<Model>(c, kScaling100,
+                      {tessel::idl::Packb(tessel::idl::ToModel(MakeUserList(100)))});
+  AddOurDecode<Model>(c, kScalingTen100, std::move(tenth));
+  AddOurDecode<Model>(c, kScaling1000, {body});
+  c.AddRatio(kScaling1000, kScaling100);
+  c.AddRatio(kScaling1000, kScalingTen100);
+  Register(std::string(kDecodeScaling) + "/" + kUserList, c, body.size());
+}
 
 template <typename Record>
-void OurEncode(benchmark::State& state, const Record& record, size_t size) {
+void RegisterEncode(const std::string& name, const Record& record) {
   const auto model = tessel::idl::ToModel(record);
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
-    std::string body;
-    body.reserve(size);
-    tessel::idl::Packb(model, &body);
-    benchmark::DoNotOptimize(body);
+  const std::string bytes = tessel::idl::Packb(model);
+  if (peer::Encode(record, bytes.size()) != bytes) {
+    benchmark::RegisterBenchmark(name.c_str(), [](benchmark::State& state) {
+      state.SkipWithError("msgpack-cxx wrote other bytes");
+    });
+    return;
   }
-  Finish(state, size, before);
-}
-
-template <typename Record>
-void PeerEncode(benchmark::State& state, const Record& record, size_t size) {
-  const uint64_t before = Allocations();
-  for (auto _ : state) {
+  Contest& c = NewContest();
+  c.Add(kOurs, [model] {
+    std::string body = tessel::idl::Packb(model);
+    benchmark::DoNotOptimize(body);
+  });
+  const size_t size = bytes.size();
+  c.Add(kPeer, [record, size] {
     std::string body = peer::Encode(record, size);
     benchmark::DoNotOptimize(body);
-  }
-  Finish(state, size, before);
+  });
+  c.AddRatio(kPeer, kOurs);
+  Register(name, c, size);
 }
 
-// ---- registration -------------------------------------------------------------------------
-
-void BM_Decode_ConfDetail20_Realistic_Ours(benchmark::State& s) {
-  OurDecode<rtc::GetConfDetailRspModel>(s, ConfDetailRealistic());
+template <typename Record>
+void RegisterRequestEncode() {
+  Record record;
+  Fill(&record);
+  RegisterEncode(std::string(kEncodeRequest) + "/" +
+                     tessel::idl::RecordBinding<Record>::Model::QualifiedName(),
+                 record);
 }
-void BM_Decode_ConfDetail20_Realistic_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::GetConfDetailRsp>(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Realistic_StringFloor(benchmark::State& s) {
-  StringFloor(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Realistic_Memcpy(benchmark::State& s) {
-  Memcpy(s, ConfDetailRealistic());
-}
-void BM_Decode_ConfDetail20_Short_Ours(benchmark::State& s) {
-  OurDecode<rtc::GetConfDetailRspModel>(s, ConfDetailShort());
-}
-void BM_Decode_ConfDetail20_Short_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::GetConfDetailRsp>(s, ConfDetailShort());
-}
-void BM_Decode_ConfDetail20_Short_StringFloor(benchmark::State& s) {
-  StringFloor(s, ConfDetailShort());
-}
-void BM_Decode_ConfDetail20_Short_Memcpy(benchmark::State& s) {
-  Memcpy(s, ConfDetailShort());
-}
-void BM_Decode_UserList100_Ours(benchmark::State& s) {
-  OurDecode<rtc::ListConfUserRspModel>(s, UserList(100));
-}
-void BM_Decode_UserList100_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::ListConfUserRsp>(s, UserList(100));
-}
-void BM_Decode_UserList100_StringFloor(benchmark::State& s) {
-  StringFloor(s, UserList(100));
-}
-void BM_Decode_UserList1000_Ours(benchmark::State& s) {
-  OurDecode<rtc::ListConfUserRspModel>(s, UserList(1000));
-}
-void BM_Decode_UserList1000_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::ListConfUserRsp>(s, UserList(1000));
-}
-void BM_Decode_UserList1000_StringFloor(benchmark::State& s) {
-  StringFloor(s, UserList(1000));
-}
-void BM_Decode_Kick3_Ours(benchmark::State& s) {
-  OurDecode<rtc::KickMembersReqModel>(s, Kick());
-}
-void BM_Decode_Kick3_MsgpackCxx(benchmark::State& s) {
-  PeerDecode<vanta::rtc::KickMembersReq>(s, Kick());
-}
-
-void BM_Encode_ConfDetail20_Realistic_Ours(benchmark::State& s) {
-  OurEncode(s, MakeConfDetail(20, true), ConfDetailRealistic().body.size());
-}
-void BM_Encode_ConfDetail20_Realistic_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeConfDetail(20, true), ConfDetailRealistic().body.size());
-}
-void BM_Encode_ConfDetail20_Short_Ours(benchmark::State& s) {
-  OurEncode(s, MakeConfDetail(20, false), ConfDetailShort().body.size());
-}
-void BM_Encode_ConfDetail20_Short_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeConfDetail(20, false), ConfDetailShort().body.size());
-}
-void BM_Encode_UserList100_Ours(benchmark::State& s) {
-  OurEncode(s, MakeUserList(100), UserList(100).body.size());
-}
-void BM_Encode_UserList100_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeUserList(100), UserList(100).body.size());
-}
-void BM_Encode_UserList1000_Ours(benchmark::State& s) {
-  OurEncode(s, MakeUserList(1000), UserList(1000).body.size());
-}
-void BM_Encode_UserList1000_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeUserList(1000), UserList(1000).body.size());
-}
-void BM_Encode_Kick3_Ours(benchmark::State& s) {
-  OurEncode(s, MakeKick(), Kick().body.size());
-}
-void BM_Encode_Kick3_MsgpackCxx(benchmark::State& s) {
-  PeerEncode(s, MakeKick(), Kick().body.size());
-}
-
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_Ours);
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_MsgpackCxx);
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_StringFloor);
-BENCHMARK(BM_Decode_ConfDetail20_Realistic_Memcpy);
-BENCHMARK(BM_Decode_ConfDetail20_Short_Ours);
-BENCHMARK(BM_Decode_ConfDetail20_Short_MsgpackCxx);
-BENCHMARK(BM_Decode_ConfDetail20_Short_StringFloor);
-BENCHMARK(BM_Decode_ConfDetail20_Short_Memcpy);
-BENCHMARK(BM_Decode_UserList100_Ours);
-BENCHMARK(BM_Decode_UserList100_MsgpackCxx);
-BENCHMARK(BM_Decode_UserList100_StringFloor);
-BENCHMARK(BM_Decode_UserList1000_Ours);
-BENCHMARK(BM_Decode_UserList1000_MsgpackCxx);
-BENCHMARK(BM_Decode_UserList1000_StringFloor);
-BENCHMARK(BM_Decode_Kick3_Ours);
-BENCHMARK(BM_Decode_Kick3_MsgpackCxx);
-BENCHMARK(BM_Encode_ConfDetail20_Realistic_Ours);
-BENCHMARK(BM_Encode_ConfDetail20_Realistic_MsgpackCxx);
-BENCHMARK(BM_Encode_ConfDetail20_Short_Ours);
-BENCHMARK(BM_Encode_ConfDetail20_Short_MsgpackCxx);
-BENCHMARK(BM_Encode_UserList100_Ours);
-BENCHMARK(BM_Encode_UserList100_MsgpackCxx);
-BENCHMARK(BM_Encode_UserList1000_Ours);
-BENCHMARK(BM_Encode_UserList1000_MsgpackCxx);
-BENCHMARK(BM_Encode_Kick3_Ours);
-BENCHMARK(BM_Encode_Kick3_MsgpackCxx);
 
 }  // namespace
+
+std::vector<std::string> RequestModelNames() {
+  std::vector<std::string> names;
+#define BENCH_NAME_RTC(Op, REQ, RSP, ...) names.push_back(::rtc::Op##ReqModel::QualifiedName());
+#define BENCH_NAME_SCENE(Op, REQ, RSP, ...) \
+  names.push_back(::classScene::Op##ReqModel::QualifiedName());
+  VANTA_RTC_OPERATIONS(BENCH_NAME_RTC)
+  VANTA_SCENECLASS_OPERATIONS(BENCH_NAME_SCENE)
+#undef BENCH_NAME_RTC
+#undef BENCH_NAME_SCENE
+  return names;
+}
+
+void RegisterCodecBenchmarks() {
+  RegisterDecode(kConfDetailRealistic, MakeConfDetail(20, true));
+  RegisterDecode(kConfDetailShort, MakeConfDetail(20, false));
+  RegisterDecode(kUserList100, MakeUserList(100));
+  RegisterDecode(kUserList1000, MakeUserList(1000));
+  RegisterDecode(kKick, MakeKick());
+  RegisterScaling();
+
+  const std::string encode = std::string(kEncode) + "/";
+  RegisterEncode(encode + kConfDetailRealistic, MakeConfDetail(20, true));
+  RegisterEncode(encode + kConfDetailShort, MakeConfDetail(20, false));
+  RegisterEncode(encode + kUserList100, MakeUserList(100));
+  RegisterEncode(encode + kUserList1000, MakeUserList(1000));
+  RegisterEncode(encode + kKick, MakeKick());
+
+#define BENCH_REQUEST_RTC(Op, REQ, RSP, ...) RegisterRequestEncode<vanta::rtc::Op##Req>();
+#define BENCH_REQUEST_SCENE(Op, REQ, RSP, ...) RegisterRequestEncode<vanta::sceneclass::Op##Req>();
+  VANTA_RTC_OPERATIONS(BENCH_REQUEST_RTC)
+  VANTA_SCENECLASS_OPERATIONS(BENCH_REQUEST_SCENE)
+#undef BENCH_REQUEST_RTC
+#undef BENCH_REQUEST_SCENE
+}
+
 }  // namespace bench

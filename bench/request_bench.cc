@@ -7,6 +7,7 @@
 
 #include "alloc_counter.h"
 #include "bench_data.h"
+#include "benchmarks.h"
 #include "network/rtc/nexo_module_event_impl.h"
 #include "network/rtc/rtc_module_impl.h"
 #include "network/sceneclass/nexo_module_event_impl.h"
@@ -40,7 +41,7 @@ std::shared_ptr<vanta::rtc::RtcManager> Manager() {
   return manager;
 }
 
-void BM_Request_KickMembers_SmallAnswer(benchmark::State& state) {
+void KickMembersSmallAnswer(benchmark::State& state) {
   auto manager = Manager();
   const auto request = MakeKick();
   int64_t answered = 0;
@@ -61,7 +62,7 @@ void BM_Request_KickMembers_SmallAnswer(benchmark::State& state) {
       static_cast<double>(Allocations() - before) / static_cast<double>(state.iterations());
 }
 
-void BM_Request_GetConfDetail_LargeAnswer(benchmark::State& state) {
+void GetConfDetailLargeAnswer(benchmark::State& state) {
   auto manager = Manager();
   vanta::rtc::GetConfDetailReq request;
   request.rtc_id = "conf-7f3a9c2e-51b4-4d0a-9e6f-3c1b2a";
@@ -83,10 +84,14 @@ void BM_Request_GetConfDetail_LargeAnswer(benchmark::State& state) {
       static_cast<double>(Allocations() - before) / static_cast<double>(state.iterations());
 }
 
-BENCHMARK(BM_Request_KickMembers_SmallAnswer);
-BENCHMARK(BM_Request_GetConfDetail_LargeAnswer);
-
 }  // namespace
-}  // namespace bench
 
-BENCHMARK_MAIN();
+void RegisterRequestBenchmarks() {
+  const std::string group = std::string(kRequest) + "/";
+  benchmark::RegisterBenchmark((group + kKickSmallAnswer + "/" + kOurs).c_str(),
+                               KickMembersSmallAnswer);
+  benchmark::RegisterBenchmark((group + kConfDetailLargeAnswer + "/" + kOurs).c_str(),
+                               GetConfDetailLargeAnswer);
+}
+
+}  // namespace bench

@@ -39,16 +39,25 @@ std::string Wire(const M& model) {
 }
 
 TEST(WireFormatTest, IntegersTakeTheSmallestForm) {
+  // Both sides of every limit between two forms.
   const std::pair<int64_t, const char*> cases[] = {
+      {0, "00"},
       {127, "7f"},
       {128, "cc 80"},
+      {255, "cc ff"},
       {256, "cd 01 00"},
+      {65535, "cd ff ff"},
       {65536, "ce 00 01 00 00"},
+      {INT32_MAX, "ce 7f ff ff ff"},
       {INT64_C(0xFFFFFFFF), "ce ff ff ff ff"},
       {INT64_C(1) << 32, "cf 00 00 00 01 00 00 00 00"},
+      {INT64_MAX, "cf 7f ff ff ff ff ff ff ff"},
+      {-1, "ff"},
       {-32, "e0"},
       {-33, "d0 df"},
+      {-128, "d0 80"},
       {-129, "d1 ff 7f"},
+      {-32768, "d1 80 00"},
       {-32769, "d2 ff ff 7f ff"},
       {INT32_MIN, "d2 80 00 00 00"},
       {INT64_C(-2147483649), "d3 ff ff ff ff 7f ff ff ff"},
@@ -87,6 +96,43 @@ TEST(WireFormatTest, StringAndListHeadersAtTheirWidthBoundaries) {
     EXPECT_EQ(Encode(model), Bytes(std::string("82 01 ") + c.text) + text +
                                  Bytes(std::string("06 ") + c.list) +
                                  std::string(c.length, '\xa0'));
+  }
+}
+
+// Short strings are moved in whole blocks that overlap: every byte of every length lands in
+// its place, whether the string keeps its bytes in itself or, though short, in a heap block
+// that held a longer value before; the last field of the body is a string too, so nothing the
+// encoder stores past a value shows up in the body.
+TEST(WireFormatTest, StringsOfEveryShortLengthCarryEveryByte) {
+  for (size_t n = 0; n <= 80; ++n) {
+    std::string text;
+    for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>('!' + i));
+    std::string held_on_heap(100, '#');
+    held_on_heap = text;
+    const std::string encoded = (n < 32 ? std::string(1, static_cast<char>(0xa0 | n))
+                                        : Bytes("da") + codec_test::Be(n, 2)) +
+                                text;
+    for (const std::string* value : {&text, &held_on_heap}) {
+      SCOPED_TRACE(std::to_string(n) + (value == &text ? " bytes" : " bytes in a heap block"));
+      AllModel model;
+      model.text.Set(*value);
+      model.texts.Set({*value, *value});
+      EXPECT_EQ(Encode(model), Bytes("82 01") + encoded + Bytes("06 92") + encoded + encoded);
+    }
+  }
+}
+
+// Bodies are written on the stack up to a limit and in the output beyond it; every size around
+// the limit gives the same bytes on every writer, up to the string's last byte.
+TEST(WireFormatTest, BodiesAroundTheOnStackLimitEncodeTheSame) {
+  const size_t limit = tessel::idl::detail::kStackBody;
+  for (size_t n = limit - 160; n <= limit + 16; ++n) {
+    SCOPED_TRACE(n);
+    std::string text(n, 's');
+    text.back() = 'e';
+    AllModel model;
+    model.text.Set(text);
+    EXPECT_EQ(Encode(model), Bytes("81 01 da") + codec_test::Be(n, 2) + text);
   }
 }
 

@@ -88,22 +88,18 @@ struct IsVector<std::vector<T>> : std::true_type {};
 template <typename T>
 constexpr bool kIsModel = std::is_base_of<BaseModel, T>::value;
 
-// Size of a value that cannot be encoded (a string or list beyond 32-bit lengths); sums that
-// meet it stay at it.
-constexpr size_t kUnencodable = static_cast<size_t>(-1);
-
 // A list decoded from memory reserves at most this many bytes of elements per body byte left,
 // and never more than kMaxReserveBytes in all (beyond that it grows as elements arrive), so a
 // lying count can neither amplify a body into a large allocation nor ask a 32-bit process for
 // more than it can address.
 constexpr uint64_t kReserveBytesPerBodyByte = 8;
 constexpr uint64_t kMaxReserveBytes = 16u << 20;
-TESSEL_INLINE size_t AddSizes(size_t a, size_t b) {
-  return a > kUnencodable - b ? kUnencodable : a + b;
-}
 
-// Per-type codec of the value held by a ModelValue<T>. Pack and Unpack work on a stream; Size
-// and Put are the two passes of an encode into memory (exact size first, then the bytes).
+// Per-type codec of the value held by a ModelValue<T>. Pack and Unpack work on a stream. The
+// encode into memory is one pass: a field takes at most kBound + VarBound(value) bytes (key
+// included), and PutKeyed writes the key and the value, or nothing when the field is absent
+// (see msgpack::detail::kOverstore for what it may store past its end). List elements have
+// ElementBound and PutElement.
 template <typename T, typename Enable = void>
 struct ValueTraits;
 
@@ -322,29 +318,27 @@ bool JsonToInt64(const rapidjson::Value& v, int64_t* out);
 bool JsonToFloat(const rapidjson::Value& v, float* out);
 bool JsonToBool(const rapidjson::Value& v, bool* out);
 
+// A field was written from `p` to `end` (its key, 1 to kMaxModelFields, is one
+// positive-fixint byte); an absent one is taken back without a branch, its bytes left as
+// scratch for the next field.
+TESSEL_INLINE char* KeepIf(char* p, const char* end, bool present) {
+  return p + msgpack::detail::SizeIf(static_cast<size_t>(end - p), present);
+}
+
 template <>
 struct ValueTraits<std::string> {
   TESSEL_INLINE static void Reset(std::string* v) { v->clear(); }
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, const std::string& v) {
     return msgpack::WriteString(ctx, v);
   }
-  TESSEL_INLINE static size_t Size(const std::string& v) {
-    return v.size() > 0xFFFFFFFFu ? kUnencodable
-                                  : msgpack::detail::StringHeaderSize(v.size()) + v.size();
+  static constexpr uint64_t kBound = 1 + 5;
+  TESSEL_INLINE static uint64_t VarBound(const std::string& v) { return v.size(); }
+  TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, const std::string& v, bool present) {
+    return KeepIf(p, msgpack::detail::PutKeyAndString(p, key, v), present);
   }
-  TESSEL_INLINE static char* Put(char* p, const std::string& v) {
-    const size_t n = v.size();
-    if (n < 32) {
-      *p++ = static_cast<char>(0xa0 + n);
-    } else if (n < 65536) {
-      *p = static_cast<char>(0xda);
-      p = msgpack::detail::PutBe16(p + 1, static_cast<uint32_t>(n));
-    } else {
-      *p = static_cast<char>(0xdb);
-      p = msgpack::detail::PutBe32(p + 1, static_cast<uint32_t>(n));
-    }
-    if (n != 0) std::memcpy(p, v.data(), n);
-    return p + n;
+  TESSEL_INLINE static uint64_t ElementBound(const std::string& v) { return 5 + v.size(); }
+  TESSEL_INLINE static char* PutElement(char* p, const std::string& v) {
+    return msgpack::detail::PutString(p, v);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, std::string* v) {
     return UnpackStringFast(ctx, is_nil, v);
@@ -363,8 +357,12 @@ template <>
 struct ValueTraits<int> {
   TESSEL_INLINE static void Reset(int* v) { *v = 0; }
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, int v) { return msgpack::WriteInt(ctx, v); }
-  TESSEL_INLINE static size_t Size(int v) { return msgpack::detail::IntSize(v); }
-  TESSEL_INLINE static char* Put(char* p, int v) { return msgpack::detail::PutInt(p, v); }
+  // The key, then the int (5 bytes at most, 9 stored).
+  static constexpr uint64_t kBound = 1 + 5;
+  TESSEL_INLINE static uint64_t VarBound(int) { return 0; }
+  TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, int v, bool present) {
+    return KeepIf(p, msgpack::detail::PutKeyAndInt(p, key, v), present);
+  }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int* v) {
     return UnpackInt32Fast(ctx, is_nil, v);
   }
@@ -384,8 +382,11 @@ struct ValueTraits<int64_t> {
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, int64_t v) {
     return msgpack::WriteInt(ctx, v);
   }
-  TESSEL_INLINE static size_t Size(int64_t v) { return msgpack::detail::IntSize(v); }
-  TESSEL_INLINE static char* Put(char* p, int64_t v) { return msgpack::detail::PutInt(p, v); }
+  static constexpr uint64_t kBound = 1 + 9;
+  TESSEL_INLINE static uint64_t VarBound(int64_t) { return 0; }
+  TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, int64_t v, bool present) {
+    return KeepIf(p, msgpack::detail::PutKeyAndInt(p, key, v), present);
+  }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, int64_t* v) {
     return UnpackInt64Fast(ctx, is_nil, v);
   }
@@ -403,10 +404,11 @@ template <>
 struct ValueTraits<bool> {
   TESSEL_INLINE static void Reset(bool* v) { *v = false; }
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, bool v) { return msgpack::WriteBool(ctx, v); }
-  TESSEL_INLINE static size_t Size(bool) { return 1; }
-  TESSEL_INLINE static char* Put(char* p, bool v) {
-    *p = static_cast<char>(v ? 0xc3 : 0xc2);
-    return p + 1;
+  static constexpr uint64_t kBound = 1 + 1;
+  TESSEL_INLINE static uint64_t VarBound(bool) { return 0; }
+  TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, bool v, bool present) {
+    msgpack::detail::StoreWire<2>(p, key | ((0xc2u + v) << 8));
+    return KeepIf(p, p + 2, present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, bool* v) {
     return UnpackBoolFast(ctx, is_nil, v);
@@ -427,12 +429,17 @@ struct ValueTraits<float> {
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, float v) {
     return msgpack::WriteFloat(ctx, v);
   }
-  TESSEL_INLINE static size_t Size(float) { return 5; }
-  TESSEL_INLINE static char* Put(char* p, float v) {
+  static constexpr uint64_t kBound = 1 + 5;
+  TESSEL_INLINE static uint64_t VarBound(float) { return 0; }
+  // The key, the marker and the value in one store.
+  TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, float v, bool present) {
     uint32_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    *p = static_cast<char>(0xca);
-    return msgpack::detail::PutBe32(p + 1, bits);
+    // The swap puts the value's bytes, highest first, at bytes 4 to 7; 16 bits down they
+    // follow the key and the marker.
+    msgpack::detail::StoreWire<8>(
+        p, key | (0xca << 8) | (msgpack::detail::Bswap64(uint64_t{bits}) >> 16));
+    return KeepIf(p, p + 6, present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, float* v) {
     return UnpackFloatFast(ctx, is_nil, v);
@@ -452,8 +459,16 @@ template <typename M>
 struct ValueTraits<M, typename std::enable_if<kIsModel<M>>::type> {
   TESSEL_INLINE static void Reset(M* v) { v->ClearFields(); }
   TESSEL_INLINE static bool Pack(MsgpackContext* ctx, const M& v) { return v.Pack(ctx); }
-  static size_t Size(const M& v) { return v.PackedSize(); }
-  static char* Put(char* p, const M& v) { return v.PackTo(p); }
+  // The key, then the model's map.
+  static constexpr uint64_t kBound = 1;
+  static uint64_t VarBound(const M& v) { return v.PackBound(); }
+  static char* PutKeyed(char* p, uint32_t key, const M& v, bool present) {
+    if (!present) return p;
+    *p = static_cast<char>(key);
+    return v.PackTo(p + 1);
+  }
+  static uint64_t ElementBound(const M& v) { return v.PackBound(); }
+  static char* PutElement(char* p, const M& v) { return v.PackTo(p); }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool* unknown_seen, M* v) {
     return v->Unpack(ctx, is_nil, unknown_seen);
   }
@@ -482,15 +497,18 @@ struct ValueTraits<std::vector<E>> {
     }
     return true;
   }
-  static size_t Size(const std::vector<E>& v) {
-    if (v.size() > 0xFFFFFFFFu) return kUnencodable;
-    size_t size = msgpack::detail::ContainerHeaderSize(static_cast<uint32_t>(v.size()));
-    for (const E& e : v) size = AddSizes(size, Elem::Size(e));
-    return size;
+  // The key, then the array header.
+  static constexpr uint64_t kBound = 1 + 5;
+  static uint64_t VarBound(const std::vector<E>& v) {
+    uint64_t bound = 0;
+    for (const E& e : v) bound += Elem::ElementBound(e);
+    return bound;
   }
-  static char* Put(char* p, const std::vector<E>& v) {
-    p = msgpack::detail::PutContainerHeader(p, static_cast<uint32_t>(v.size()), 0x90, 0xdc, 0xdd);
-    for (const E& e : v) p = Elem::Put(p, e);
+  static char* PutKeyed(char* p, uint32_t key, const std::vector<E>& v, bool present) {
+    if (!present) return p;
+    *p = static_cast<char>(key);
+    p = msgpack::detail::PutContainerHeader(p + 1, static_cast<uint32_t>(v.size()), 0x90, 0xdc);
+    for (const E& e : v) p = Elem::PutElement(p, e);
     return p;
   }
   // Elements are appended to what the vector holds; a nil element is left out; a failing
@@ -649,6 +667,51 @@ bool PackInto(std::string* out, PackFn&& pack) {
   return ok;
 }
 
+// Bodies whose bound fits are written on the stack and copied into `*out` at their exact size:
+// std::string (before C++23) cannot be given uninitialised room, so writing in place would mean
+// zero-filling it first, and the copy costs what the zero-fill would. Requests stay far below.
+constexpr size_t kStackBody = 8192;
+
+// Beyond the stack buffer: written in place in `*out`, zero-filled first (amortised over many
+// kilobytes of encoding), or through the stream writer when the bound says that no buffer
+// should hold it (a value too long for MessagePack's 32-bit lengths has a bound beyond them).
+template <typename M>
+TESSEL_NOINLINE bool PackLarge(const M& model, uint64_t bound, std::string* out) {
+  constexpr size_t kScratch = msgpack::detail::kOverstore;
+  if (bound >= std::min<uint64_t>(0xFFFFFFFFu, out->max_size()) - kScratch) {
+    return PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
+  }
+  out->resize(static_cast<size_t>(bound) + kScratch);
+  char* begin = &(*out)[0];
+  out->resize(static_cast<size_t>(model.PackTo(begin) - begin));
+  return true;
+}
+
+// The body in [begin, end) into `*out`.
+TESSEL_INLINE void AssignBody(std::string* out, const char* begin, const char* end) {
+  const size_t size = static_cast<size_t>(end - begin);
+  if (out->capacity() >= size) {
+    out->assign(begin, size);
+  } else {
+    // Built at its exact size: cheaper than growing the string that is there.
+    *out = std::string(begin, size);
+  }
+}
+
+// A model's map header: one byte for fewer than 16 fields, known at compile time; otherwise
+// it depends on how many are present (a model has at most 100 fields, so never 32 bits).
+template <int kFields>
+TESSEL_INLINE char* PutMapHeader(char* p, uint32_t present) {
+  if (kFields < 16) {
+    *p = static_cast<char>(0x80 | present);
+    return p + 1;
+  }
+  return msgpack::detail::PutContainerHeader(p, present, 0x80, 0xde);
+}
+constexpr uint64_t MapHeaderBound(int fields) {
+  return fields < 16 ? 1 : 3;
+}
+
 bool AddJsonMember(const std::string& key, rapidjson::Value* value, JsonSerializeContext* out);
 
 }  // namespace detail
@@ -744,21 +807,21 @@ TESSEL_INLINE bool UnpackFieldDirect(Field& f, MsgpackContext* ctx, bool* unknow
 }
 
 template <typename Field>
-TESSEL_INLINE bool PackFieldDirect(const Field& f, int64_t key, MsgpackContext* ctx) {
-  return !f.has_value || (msgpack::WriteInt(ctx, key) && Field::Traits::Pack(ctx, f.value));
+TESSEL_INLINE bool PackFieldDirect(const Field& f, uint32_t key, MsgpackContext* ctx) {
+  return !f.has_value || (msgpack::WriteKey(ctx, key) && Field::Traits::Pack(ctx, f.value));
 }
 
+// Every field counts, present or not: summing without a test is cheaper than the test.
 template <typename Field>
-TESSEL_INLINE size_t FieldSize(const Field& f, int64_t key, uint32_t* present) {
-  if (!f.has_value) return 0;
-  ++*present;
-  return AddSizes(msgpack::detail::IntSize(key), Field::Traits::Size(f.value));
+TESSEL_INLINE uint64_t FieldBound(const Field& f) {
+  return Field::Traits::kBound + Field::Traits::VarBound(f.value);
 }
 
-template <typename Field>
-TESSEL_INLINE char* PutField(char* p, const Field& f, int64_t key) {
-  if (!f.has_value) return p;
-  return Field::Traits::Put(msgpack::detail::PutInt(p, key), f.value);
+// Keys are 1 to kMaxModelFields: one positive-fixint byte.
+// kAllPresent: the model has every field present, so no field's flag is read.
+template <bool kAllPresent, typename Field>
+TESSEL_INLINE char* PutField(char* p, const Field& f, uint32_t key) {
+  return Field::Traits::PutKeyed(p, key, f.value, kAllPresent || f.has_value);
 }
 
 template <typename M>
@@ -766,25 +829,30 @@ using IfGeneratedModel = decltype(M::kFieldCount);
 
 }  // namespace detail
 
-// Packb for a generated model: the same bytes as Packb(const BaseModel&), without a virtual
-// call per field.
+// Packb for a generated model: the same bytes as Packb(const BaseModel&), in one pass with every
+// field's type known. One allocation, of the exact size, or none when `out` has the capacity.
 template <typename M, typename = detail::IfGeneratedModel<M>>
-bool Packb(const M& model, std::string* out) {
-  const size_t size = model.PackedSize();
-  if (size == detail::kUnencodable) {
-    return detail::PackInto(out, [&](MsgpackContext* ctx) { return model.Pack(ctx); });
+TESSEL_FLATTEN bool Packb(const M& model, std::string* out) {
+  const uint64_t bound = model.PackBound();
+  if (bound > detail::kStackBody - msgpack::detail::kOverstore) {
+    return detail::PackLarge(model, bound, out);
   }
-  // Exactly the encoded size: one allocation, or none when `out` already has the capacity.
-  out->resize(size);
-  model.PackTo(&(*out)[0]);
+  char buffer[detail::kStackBody];
+  detail::AssignBody(out, buffer, model.PackTo(buffer));
   return true;
 }
 
+// The same, building the body where the caller keeps it.
 template <typename M, typename = detail::IfGeneratedModel<M>>
-std::string Packb(const M& model) {
-  std::string body;
-  Packb(model, &body);
-  return body;
+TESSEL_FLATTEN std::string Packb(const M& model) {
+  const uint64_t bound = model.PackBound();
+  if (bound > detail::kStackBody - msgpack::detail::kOverstore) {
+    std::string body;
+    detail::PackLarge(model, bound, &body);
+    return body;
+  }
+  char buffer[detail::kStackBody];
+  return std::string(buffer, model.PackTo(buffer));
 }
 
 }  // namespace idl

@@ -120,12 +120,12 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
 #define TESSEL_MODEL_FIELD_PTR(type, name) *out++ = &name;
 #define TESSEL_MODEL_SKIP(type, name)
 #define TESSEL_MODEL_PRESENT(type, name) +(name.has_value ? 1u : 0u)
+#define TESSEL_MODEL_ALL_PRESENT(type, name) &name.has_value
 #define TESSEL_MODEL_PACK_KEY(type, name) \
   if (!::tessel::idl::detail::PackFieldDirect(name, ++key, ctx)) return false;
-#define TESSEL_MODEL_SIZE_KEY(type, name)      \
-  size = ::tessel::idl::detail::AddSizes(size, \
-                                         ::tessel::idl::detail::FieldSize(name, ++key, &present));
-#define TESSEL_MODEL_PUT_KEY(type, name) p = ::tessel::idl::detail::PutField(p, name, ++key);
+#define TESSEL_MODEL_BOUND(type, name) +::tessel::idl::detail::FieldBound(name)
+#define TESSEL_MODEL_PUT_KEY(type, name) \
+  p = ::tessel::idl::detail::PutField<kAllPresent>(p, name, ++key);
 #define TESSEL_MODEL_UNPACK_IN_ORDER(type, name)                                          \
   if (*entry < entries && ::tessel::idl::detail::NextKeyIs(source, ++k)) {                \
     source->position += 1;                                                                \
@@ -142,74 +142,82 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
 // The class also has typed Pack, Unpack and Unpackb that hide BaseModel's: same bytes and same
 // rules, without a virtual call per field. Code that holds the concrete type gets them; code
 // that holds a BaseModel& gets the generic ones.
-#define TESSEL_DECLARE_MODEL(ns, Model, FIELDS)                                             \
-  class Model : public ::tessel::idl::BaseModel {                                           \
-   public:                                                                                  \
-    FIELDS(TESSEL_MODEL_MEMBER, TESSEL_MODEL_MEMBER)                                        \
-    static constexpr int kFieldCount = 0 FIELDS(TESSEL_MODEL_COUNT, TESSEL_MODEL_COUNT);    \
-    static_assert(kFieldCount <= ::tessel::idl::kMaxModelFields, "too many fields");        \
-    static const char* QualifiedName() { return ns "::" #Model; }                           \
-    int FieldCount() const override { return kFieldCount; }                                 \
-    void GetFields(::tessel::idl::BaseModelValue** out) override {                          \
-      (void)out;                                                                            \
-      FIELDS(TESSEL_MODEL_FIELD_PTR, TESSEL_MODEL_FIELD_PTR)                                \
-    }                                                                                       \
-    /* Exact encoded size (kUnencodable beyond 32-bit lengths), then the bytes. */          \
-    TESSEL_FLATTEN size_t PackedSize() const {                                              \
-      uint32_t present = 0;                                                                 \
-      size_t size = 0;                                                                      \
-      int64_t key = 0;                                                                      \
-      (void)key;                                                                            \
-      FIELDS(TESSEL_MODEL_SIZE_KEY, TESSEL_MODEL_SIZE_KEY)                                  \
-      return ::tessel::idl::detail::AddSizes(                                               \
-          size, ::tessel::idl::msgpack::detail::ContainerHeaderSize(present));              \
-    }                                                                                       \
-    TESSEL_FLATTEN char* PackTo(char* p) const {                                            \
-      const uint32_t present = 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT);       \
-      p = ::tessel::idl::msgpack::detail::PutContainerHeader(p, present, 0x80, 0xde, 0xdf); \
-      int64_t key = 0;                                                                      \
-      (void)key;                                                                            \
-      FIELDS(TESSEL_MODEL_PUT_KEY, TESSEL_MODEL_PUT_KEY)                                    \
-      return p;                                                                             \
-    }                                                                                       \
-    bool Pack(::tessel::idl::MsgpackContext* ctx) const {                                   \
-      const uint32_t present = 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT);       \
-      if (!::tessel::idl::msgpack::WriteMapHeader(ctx, present)) return false;              \
-      int64_t key = 0;                                                                      \
-      (void)key;                                                                            \
-      FIELDS(TESSEL_MODEL_PACK_KEY, TESSEL_MODEL_PACK_KEY)                                  \
-      return true;                                                                          \
-    }                                                                                       \
-    TESSEL_FLATTEN bool Unpack(::tessel::idl::MsgpackContext* ctx, bool* is_nil,            \
-                               bool* unknown_seen) {                                        \
-      return ::tessel::idl::detail::UnpackModelMap(                                         \
-          ctx, is_nil, unknown_seen, &valid,                                                \
-          [&](uint32_t entries, uint32_t* entry) {                                          \
-            ::tessel::idl::BufferSource* source = ::tessel::idl::detail::FastSource(ctx);   \
-            if (source == nullptr) return true;                                             \
-            int64_t k = 0;                                                                  \
-            (void)k;                                                                        \
-            (void)entries;                                                                  \
-            (void)entry;                                                                    \
-            FIELDS(TESSEL_MODEL_UNPACK_IN_ORDER, TESSEL_MODEL_UNPACK_IN_ORDER)              \
-            return true;                                                                    \
-          },                                                                                \
-          [&](int64_t key, bool* known) {                                                   \
-            *known = true;                                                                  \
-            int64_t k = 0;                                                                  \
-            (void)key;                                                                      \
-            (void)k;                                                                        \
-            FIELDS(TESSEL_MODEL_UNPACK_KEY, TESSEL_MODEL_UNPACK_KEY)                        \
-            *known = false;                                                                 \
-            return true;                                                                    \
-          });                                                                               \
-    }                                                                                       \
-    bool Unpackb(const std::string& body, bool* unknown_seen) {                             \
-      ::tessel::idl::BufferSource source{body.data(), body.size(), 0};                      \
-      ::tessel::idl::MsgpackContext ctx = ::tessel::idl::MakeReadContext(&source);          \
-      bool is_nil = false;                                                                  \
-      return Unpack(&ctx, &is_nil, unknown_seen);                                           \
-    }                                                                                       \
+#define TESSEL_DECLARE_MODEL(ns, Model, FIELDS)                                              \
+  class Model : public ::tessel::idl::BaseModel {                                            \
+   public:                                                                                   \
+    FIELDS(TESSEL_MODEL_MEMBER, TESSEL_MODEL_MEMBER)                                         \
+    static constexpr int kFieldCount = 0 FIELDS(TESSEL_MODEL_COUNT, TESSEL_MODEL_COUNT);     \
+    static_assert(kFieldCount <= ::tessel::idl::kMaxModelFields, "too many fields");         \
+    /* Written out so that value-initialisation (a list growing by one element) does not */  \
+    /* zero the whole model before the fields' own constructors write it again. */           \
+    Model() {}                                                                               \
+    static const char* QualifiedName() { return ns "::" #Model; }                            \
+    int FieldCount() const override { return kFieldCount; }                                  \
+    void GetFields(::tessel::idl::BaseModelValue** out) override {                           \
+      (void)out;                                                                             \
+      FIELDS(TESSEL_MODEL_FIELD_PTR, TESSEL_MODEL_FIELD_PTR)                                 \
+    }                                                                                        \
+    /* At least the encoded size, then the bytes in one pass (see detail::PackBounded). */   \
+    TESSEL_FLATTEN uint64_t PackBound() const {                                              \
+      return ::tessel::idl::detail::MapHeaderBound(kFieldCount)                              \
+          FIELDS(TESSEL_MODEL_BOUND, TESSEL_MODEL_BOUND);                                    \
+    }                                                                                        \
+    /* A request has every field present: that model is written without a flag per field. */ \
+    TESSEL_FLATTEN char* PackTo(char* p) const {                                             \
+      if (true FIELDS(TESSEL_MODEL_ALL_PRESENT, TESSEL_MODEL_ALL_PRESENT))                   \
+        return PackFields<true>(p, kFieldCount);                                             \
+      return PackPresentFields(p);                                                           \
+    }                                                                                        \
+    /* Out of line, so the test above is all that a model with every field pays. */          \
+    TESSEL_NOINLINE TESSEL_FLATTEN char* PackPresentFields(char* p) const {                  \
+      return PackFields<false>(p, 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT));    \
+    }                                                                                        \
+    template <bool kAllPresent>                                                              \
+    TESSEL_INLINE char* PackFields(char* p, uint32_t present) const {                        \
+      p = ::tessel::idl::detail::PutMapHeader<kFieldCount>(p, present);                      \
+      uint32_t key = 0;                                                                      \
+      (void)key;                                                                             \
+      FIELDS(TESSEL_MODEL_PUT_KEY, TESSEL_MODEL_PUT_KEY)                                     \
+      return p;                                                                              \
+    }                                                                                        \
+    bool Pack(::tessel::idl::MsgpackContext* ctx) const {                                    \
+      const uint32_t present = 0u FIELDS(TESSEL_MODEL_PRESENT, TESSEL_MODEL_PRESENT);        \
+      if (!::tessel::idl::msgpack::WriteMapHeader(ctx, present)) return false;               \
+      uint32_t key = 0;                                                                      \
+      (void)key;                                                                             \
+      FIELDS(TESSEL_MODEL_PACK_KEY, TESSEL_MODEL_PACK_KEY)                                   \
+      return true;                                                                           \
+    }                                                                                        \
+    TESSEL_FLATTEN bool Unpack(::tessel::idl::MsgpackContext* ctx, bool* is_nil,             \
+                               bool* unknown_seen) {                                         \
+      return ::tessel::idl::detail::UnpackModelMap(                                          \
+          ctx, is_nil, unknown_seen, &valid,                                                 \
+          [&](uint32_t entries, uint32_t* entry) {                                           \
+            ::tessel::idl::BufferSource* source = ::tessel::idl::detail::FastSource(ctx);    \
+            if (source == nullptr) return true;                                              \
+            int64_t k = 0;                                                                   \
+            (void)k;                                                                         \
+            (void)entries;                                                                   \
+            (void)entry;                                                                     \
+            FIELDS(TESSEL_MODEL_UNPACK_IN_ORDER, TESSEL_MODEL_UNPACK_IN_ORDER)               \
+            return true;                                                                     \
+          },                                                                                 \
+          [&](int64_t key, bool* known) {                                                    \
+            *known = true;                                                                   \
+            int64_t k = 0;                                                                   \
+            (void)key;                                                                       \
+            (void)k;                                                                         \
+            FIELDS(TESSEL_MODEL_UNPACK_KEY, TESSEL_MODEL_UNPACK_KEY)                         \
+            *known = false;                                                                  \
+            return true;                                                                     \
+          });                                                                                \
+    }                                                                                        \
+    bool Unpackb(const std::string& body, bool* unknown_seen) {                              \
+      ::tessel::idl::BufferSource source{body.data(), body.size(), 0};                       \
+      ::tessel::idl::MsgpackContext ctx = ::tessel::idl::MakeReadContext(&source);           \
+      bool is_nil = false;                                                                   \
+      return Unpack(&ctx, &is_nil, unknown_seen);                                            \
+    }                                                                                        \
   };
 
 // Binds `Record_` and `Model_` (both fully qualified); use at global scope.

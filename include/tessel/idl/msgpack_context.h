@@ -10,13 +10,15 @@
 #include <string>
 
 // The codec's hot helpers are small and called per field; the compiler's size heuristics would
-// otherwise leave them as calls.
+// otherwise leave them as calls. Rare paths are kept out of the hot ones.
 #if defined(__GNUC__) || defined(__clang__)
 #define TESSEL_INLINE inline __attribute__((always_inline))
 #define TESSEL_FLATTEN __attribute__((flatten))
+#define TESSEL_NOINLINE __attribute__((noinline))
 #else
 #define TESSEL_INLINE inline
 #define TESSEL_FLATTEN
+#define TESSEL_NOINLINE
 #endif
 
 namespace tessel {

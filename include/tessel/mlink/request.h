@@ -17,7 +17,7 @@ class RequestContext;
 
 class Request : public Message {
  public:
-  explicit Request(const std::string& uri);
+  explicit Request(std::string uri);
   Request(const Request& other);
   Request& operator=(const Request& other);
   ~Request() override;

@@ -1,5 +1,7 @@
 #include "network/common/idl_sender.h"
 
+#include <utility>
+
 #include "common/log_message.h"
 #include "vanta/nexo/nexo_engine.h"
 #include "vanta/nexo/nexo_manager_ex.h"
@@ -33,11 +35,9 @@ const RequestStub& RequestStub::Instance() {
   return stub;
 }
 
-std::shared_ptr<tessel::mlink::Request> RequestStub::Build(
-    const std::string& uri, const tessel::idl::BaseModel& body) const {
-  auto request = std::make_shared<tessel::mlink::Request>(uri);
+std::shared_ptr<tessel::mlink::Request> RequestStub::NewRequest(std::string uri) const {
+  auto request = std::make_shared<tessel::mlink::Request>(std::move(uri));
   request->SetHeader("dt", "p");
-  tessel::idl::Packb(body, &request->body);
   return request;
 }
 

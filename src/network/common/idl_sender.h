@@ -31,14 +31,22 @@ std::shared_ptr<nexo::MlinkRequestChannel> GetRequestChannel(const nexo::NexoUse
 class RequestStub {
  public:
   static const RequestStub& Instance();
-  // The body is sent whatever the encoder reported.
-  std::shared_ptr<tessel::mlink::Request> Build(const std::string& uri,
-                                                const tessel::idl::BaseModel& body) const;
+  // A request for `uri` with the header "dt" = "p" and `body` encoded; the body is sent
+  // whatever the encoder reported.
+  template <typename Model>
+  std::shared_ptr<tessel::mlink::Request> Build(std::string uri, const Model& body) const {
+    auto request = NewRequest(std::move(uri));
+    tessel::idl::Packb(body, &request->body);
+    return request;
+  }
+
+ private:
+  std::shared_ptr<tessel::mlink::Request> NewRequest(std::string uri) const;
 };
 
-template <typename RspModel>
-void SendIdlRequest(const nexo::NexoUserId& uid, const std::string& uri,
-                    const tessel::idl::BaseModel& request_model,
+// `ReqModel` is the generated request model: its encode knows every field's type.
+template <typename RspModel, typename ReqModel>
+void SendIdlRequest(const nexo::NexoUserId& uid, std::string uri, const ReqModel& request_model,
                     std::function<void(const RspModel&)> on_success,
                     std::function<void(const tessel::base::ErrorResult&)> on_failure,
                     const char* log_file) {
@@ -46,7 +54,7 @@ void SendIdlRequest(const nexo::NexoUserId& uid, const std::string& uri,
                                                                            std::move(on_failure));
   handler->idl_request = true;
   tessel::mlink::IdlContext idl(handler, GetRequestChannel(uid, log_file));
-  auto request = RequestStub::Instance().Build(uri, request_model);
+  auto request = RequestStub::Instance().Build(std::move(uri), request_model);
   if (idl.channel) idl.channel->SendRequest(std::move(request), idl.handler);
 }
 

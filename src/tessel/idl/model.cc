@@ -30,7 +30,7 @@ bool BaseModel::Pack(MsgpackContext* ctx) const {
   if (!msgpack::WriteMapHeader(ctx, present)) return false;
   for (int i = 0; i < count; ++i) {
     if (fields[i] == nullptr || !fields[i]->has_value) continue;
-    if (!msgpack::WriteInt(ctx, i + 1)) return false;
+    if (!msgpack::WriteKey(ctx, static_cast<uint32_t>(i + 1))) return false;
     if (!fields[i]->Pack(ctx)) return false;
   }
   return true;

@@ -23,7 +23,8 @@ size_t StringSinkWrite(MsgpackContext* ctx, const void* src, size_t n) {
 
 void BufferSink::Grow(size_t n) {
   const size_t need = used + n;
-  size_t size = out->size() < 64 ? 64 : out->size();
+  // Most request bodies fit the first step.
+  size_t size = out->size() < 256 ? 256 : out->size();
   while (size < need) size *= 2;
   out->resize(size);
 }
@@ -170,6 +171,13 @@ bool WriteFloatGeneric(MsgpackContext* ctx, float v) {
   uint32_t bits = 0;
   std::memcpy(&bits, &v, sizeof bits);
   return WriteMarkerBe32(ctx, 0xca, bits);
+}
+
+char* PutLongString(char* p, const std::string& s) {
+  const uint32_t n = static_cast<uint32_t>(s.size());
+  StoreWire<8>(p, 0xdb | (uint64_t{Bswap32(n)} << 8));
+  std::memcpy(p + 5, s.data(), n);
+  return p + 5 + n;
 }
 
 bool WriteStringGeneric(MsgpackContext* ctx, const std::string& s) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 #if defined(_WIN32)
 #include <process.h>
@@ -43,7 +44,7 @@ std::string NextMidPrefix() {
 
 }  // namespace
 
-Request::Request(const std::string& uri) : uri(uri) {
+Request::Request(std::string uri) : uri(std::move(uri)) {
   mid.prefix = NextMidPrefix();
   code = 1;
 }
