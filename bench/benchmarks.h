@@ -2,6 +2,7 @@
 // results: "<operation>/<body>", and within each the implementations compared.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ inline constexpr char kKickSmallAnswer[] = "kick-members-small-answer";
 inline constexpr char kConfDetailLargeAnswer[] = "get-conf-detail-large-answer";
 
 void RegisterCodecBenchmarks();
+// Runs `count` operations of one implementation of a registered codec benchmark ("encode/kick-3",
+// "ours") and nothing else; false when there is none.
+bool RunOperations(const std::string& benchmark, const std::string& implementation, int64_t count);
 // The 25 request models, in the order of the operation tables.
 std::vector<std::string> RequestModelNames();
 void RegisterRequestBenchmarks();

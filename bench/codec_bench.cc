@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <deque>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,7 +55,13 @@ Contest& NewContest() {
   return contests.emplace_back();
 }
 
+std::map<std::string, Contest*>& ContestsByName() {
+  static std::map<std::string, Contest*> contests;
+  return contests;
+}
+
 void Register(const std::string& name, Contest& contest, size_t bytes) {
+  ContestsByName()[name] = &contest;
   benchmark::RegisterBenchmark(name.c_str(), [&contest, bytes](benchmark::State& state) {
     contest.Run(state);
     state.counters["body_bytes"] = static_cast<double>(bytes);
@@ -167,6 +174,11 @@ void RegisterRequestEncode() {
 }
 
 }  // namespace
+
+bool RunOperations(const std::string& benchmark, const std::string& implementation, int64_t count) {
+  const auto it = ContestsByName().find(benchmark);
+  return it != ContestsByName().end() && it->second->RunOperations(implementation, count);
+}
 
 std::vector<std::string> RequestModelNames() {
   std::vector<std::string> names;

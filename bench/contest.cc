@@ -36,6 +36,13 @@ Contest::Base* Contest::Find(const std::string& name) const {
   return nullptr;
 }
 
+bool Contest::RunOperations(const std::string& name, int64_t count) {
+  Base* e = Find(name);
+  if (e == nullptr) return false;
+  e->RunBlock(count);
+  return true;
+}
+
 void Contest::Run(benchmark::State& state) {
   // Block sizes from a warmed-up estimate of one operation.
   for (const auto& e : entries_) {

@@ -33,6 +33,9 @@ class Contest {
   // Runs rounds for as long as `state` asks. Counters: "<name>" (nanoseconds per operation),
   // "<name> allocs" (heap allocations per operation) and the ratios asked for.
   void Run(benchmark::State& state);
+  // Runs `count` operations of one implementation and nothing else (for an instruction count
+  // under callgrind). False when there is no such implementation.
+  bool RunOperations(const std::string& name, int64_t count);
 
  private:
   struct Base {

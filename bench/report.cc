@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -271,9 +272,37 @@ void PrintTable(const Collector& c, const std::string& command) {
 }  // namespace
 }  // namespace bench
 
+namespace {
+
+// --operations=<benchmark>/<implementation>:<count>, e.g. encode/kick-3/ours:1000: that many
+// operations and nothing else, for counting instructions under callgrind (the difference of two
+// counts, divided by the difference of the operations, is what one operation costs).
+int RunOperations(const std::string& spec) {
+  const size_t colon = spec.rfind(':');
+  const size_t slash = spec.rfind('/', colon);
+  if (colon == std::string::npos || slash == std::string::npos) {
+    std::fprintf(stderr, "--operations wants <benchmark>/<implementation>:<count>\n");
+    return 2;
+  }
+  const long long count = std::atoll(spec.c_str() + colon + 1);
+  if (!bench::RunOperations(spec.substr(0, slash), spec.substr(slash + 1, colon - slash - 1),
+                            count)) {
+    std::fprintf(stderr, "no benchmark implementation %s\n", spec.substr(0, colon).c_str());
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::string command = "rtc_bench";
   for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
+  constexpr char kOperations[] = "--operations=";
+  if (argc == 2 && std::strncmp(argv[1], kOperations, sizeof kOperations - 1) == 0) {
+    bench::RegisterCodecBenchmarks();
+    return RunOperations(argv[1] + sizeof kOperations - 1);
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   bench::RegisterCodecBenchmarks();
