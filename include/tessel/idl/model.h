@@ -431,14 +431,12 @@ struct ValueTraits<float> {
   }
   static constexpr uint64_t kBound = 1 + 5;
   TESSEL_INLINE static uint64_t VarBound(float) { return 0; }
-  // The key, the marker and the value in one store.
+  // The key and the marker in one store (a constant), the value in another.
   TESSEL_INLINE static char* PutKeyed(char* p, uint32_t key, float v, bool present) {
     uint32_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    // The swap puts the value's bytes, highest first, at bytes 4 to 7; 16 bits down they
-    // follow the key and the marker.
-    msgpack::detail::StoreWire<8>(
-        p, key | (0xca << 8) | (msgpack::detail::Bswap64(uint64_t{bits}) >> 16));
+    msgpack::detail::StoreWire<2>(p, key | (0xca << 8));
+    msgpack::detail::StoreWire<4>(p + 2, msgpack::detail::Bswap32(bits));
     return KeepIf(p, p + 6, present);
   }
   TESSEL_INLINE static bool Unpack(MsgpackContext* ctx, bool* is_nil, bool*, float* v) {
