@@ -277,17 +277,17 @@ namespace {
 // --operations=<benchmark>/<implementation>:<count>, e.g. encode/kick-3/ours:1000: that many
 // operations and nothing else, for counting instructions under callgrind (the difference of two
 // counts, divided by the difference of the operations, is what one operation costs).
-int RunOperations(const std::string& spec) {
-  const size_t colon = spec.rfind(':');
-  const size_t slash = spec.rfind('/', colon);
+int RunOperations(const std::string& request) {
+  const size_t colon = request.rfind(':');
+  const size_t slash = request.rfind('/', colon);
   if (colon == std::string::npos || slash == std::string::npos) {
     std::fprintf(stderr, "--operations wants <benchmark>/<implementation>:<count>\n");
     return 2;
   }
-  const long long count = std::atoll(spec.c_str() + colon + 1);
-  if (!bench::RunOperations(spec.substr(0, slash), spec.substr(slash + 1, colon - slash - 1),
+  const long long count = std::atoll(request.c_str() + colon + 1);
+  if (!bench::RunOperations(request.substr(0, slash), request.substr(slash + 1, colon - slash - 1),
                             count)) {
-    std::fprintf(stderr, "no benchmark implementation %s\n", spec.substr(0, colon).c_str());
+    std::fprintf(stderr, "no benchmark implementation %s\n", request.substr(0, colon).c_str());
     return 2;
   }
   return 0;
