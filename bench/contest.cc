@@ -13,13 +13,6 @@ using Clock = std::chrono::steady_clock;
 constexpr double kBlockNanoseconds = 20000;
 constexpr size_t kExpectedRounds = 1 << 14;
 
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 template <typename Run>
 double NanosecondsFor(Run&& run) {
   const auto start = Clock::now();
@@ -28,6 +21,13 @@ double NanosecondsFor(Run&& run) {
 }
 
 }  // namespace
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
 
 Contest::Base* Contest::Find(const std::string& name) const {
   for (const auto& e : entries_) {

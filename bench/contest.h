@@ -19,6 +19,9 @@
 
 namespace bench {
 
+// The median of `values` (0 when there are none).
+double Median(std::vector<double> values);
+
 class Contest {
  public:
   // One call of `op` is one operation.

@@ -20,6 +20,7 @@
 #endif
 
 #include "benchmarks.h"
+#include "contest.h"
 
 namespace bench {
 namespace {
@@ -63,11 +64,6 @@ class Collector : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, Samples> results_;
 };
-
-double Median(const std::vector<double>& v) {
-  const size_t n = v.size();
-  return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 std::string Format(const char* format, double value) {
   char text[64];

@@ -157,7 +157,7 @@ typename ModelBinding<Model>::Record ToRecord(const Model& m) {
       (void)out;                                                                             \
       FIELDS(TESSEL_MODEL_FIELD_PTR, TESSEL_MODEL_FIELD_PTR)                                 \
     }                                                                                        \
-    /* At least the encoded size, then the bytes in one pass (see detail::PackBounded). */   \
+    /* At least the encoded size, then the bytes in one pass (see Packb in model.h). */      \
     TESSEL_FLATTEN uint64_t PackBound() const {                                              \
       return ::tessel::idl::detail::MapHeaderBound(kFieldCount)                              \
           FIELDS(TESSEL_MODEL_BOUND, TESSEL_MODEL_BOUND);                                    \
