@@ -93,6 +93,7 @@ std::string EventText(const Event& e) {
   if (!e.text.empty()) {
     line += e.kind == Kind::kReport ? " message=\"" + e.text + "\"" : " (" + e.text + ")";
   }
+  if (!e.fault.empty()) line += " [fault " + e.fault + "]";
   if (e.failed) line += "  !";
   return line;
 }
@@ -130,6 +131,10 @@ std::string EventJson(const Event& e) {
   if (!e.text.empty()) {
     Key(w, e.kind == Kind::kLog ? "line" : e.kind == Kind::kReport ? "message" : "reason");
     String(w, e.text);
+  }
+  if (!e.fault.empty()) {
+    Key(w, "fault");
+    String(w, e.fault);
   }
   w.EndObject();
   return buffer.GetString();

@@ -66,7 +66,8 @@ struct Event {
   std::string json;  // request or answer body, report parameters, response record (JSON text)
   int64_t code = 0;  // answer status, error or report code, log severity
   bool has_code = false;
-  std::string text;  // error reason, report message, log line, answer fault
+  std::string text;   // error reason, report message, log line
+  std::string fault;  // an answer's fault, as the simulator applied it ("error(503,503,busy)")
 };
 
 struct Verdict {

@@ -4,11 +4,14 @@
 #include <memory>
 #include <utility>
 
+#include "rtc_sim/exchange.h"
+
 namespace demo {
 
 namespace {
 
-class HeldRequest : public nexo_standin::PendingRequest {
+// Passes the simulator's fault note on to the request it holds, so the Tap outside sees it.
+class HeldRequest : public nexo_standin::PendingRequest, public rtc_sim::FaultNote {
  public:
   HeldRequest(std::shared_ptr<nexo_standin::PendingRequest> inner, refhost::Sequencer& sequencer,
               refhost::ReplyWorker& network)
@@ -23,6 +26,7 @@ class HeldRequest : public nexo_standin::PendingRequest {
     return Hold([inner = inner_, error] { inner->Fail(error); });
   }
   bool completed() const override { return answered_ || inner_->completed(); }
+  void NoteFault(const std::string& fault) override { rtc_sim::NoteFault(inner_.get(), fault); }
 
  private:
   bool Hold(std::function<void()> answer) {

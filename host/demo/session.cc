@@ -298,6 +298,7 @@ void Session::Observe(const rtc_sim::Exchange& x) {
     return;
   }
   e.kind = Kind::kAnswer;
+  e.fault = x.fault;
   Answer answer{x.uri, x.outcome, x.code, x.answer_body, x.error};
   switch (x.outcome) {
     case rtc_sim::Outcome::kAnswered:

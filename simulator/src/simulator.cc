@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "delivery.h"
-#include "fault_note.h"
 #include "local_error.h"
 #include "operations.h"
 #include "prng.h"

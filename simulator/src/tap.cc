@@ -2,7 +2,6 @@
 #include <atomic>
 #include <mutex>
 
-#include "fault_note.h"
 #include "local_error.h"
 #include "rtc_sim/exchange.h"
 
@@ -29,7 +28,7 @@ const char* OutcomeName(Outcome outcome) {
 
 namespace {
 
-class TappedRequest : public PendingRequest, public detail::FaultNote {
+class TappedRequest : public PendingRequest, public FaultNote {
  public:
   TappedRequest(std::shared_ptr<PendingRequest> inner, std::shared_ptr<const Observer> observer,
                 uint64_t seq)
@@ -74,7 +73,7 @@ class TappedRequest : public PendingRequest, public detail::FaultNote {
       std::lock_guard<std::mutex> lock(mu_);
       fault_ = fault;
     }
-    detail::NoteFault(inner_.get(), fault);
+    rtc_sim::NoteFault(inner_.get(), fault);
   }
 
  private:

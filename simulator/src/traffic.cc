@@ -13,7 +13,6 @@
 #include <mutex>
 
 #include "delivery.h"
-#include "fault_note.h"
 #include "local_error.h"
 #include "rtc_sim/codec.h"
 
@@ -342,7 +341,7 @@ void ReplayCore::Handle(const std::shared_ptr<PendingRequest>& request) {
         -2, "-2", "invalid_operation", "no recorded answer left for " + uri, "", "replay", true}));
     return;
   }
-  if (!entry.fault.empty()) detail::NoteFault(request.get(), entry.fault);
+  if (!entry.fault.empty()) rtc_sim::NoteFault(request.get(), entry.fault);
   if (entry.outcome == Outcome::kUnanswered || entry.outcome == Outcome::kLate) return;
 
   auto answer = [request, entry] {

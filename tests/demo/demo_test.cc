@@ -144,7 +144,8 @@ TEST(DemoTest, ARunIsRepeatableAndARecordingReplaysToTheSameTranscript) {
   EXPECT_EQ(TranscriptPart(second.out), TranscriptPart(first.out));
   EXPECT_EQ(replay.status, 0) << replay.err;
   EXPECT_EQ(TranscriptPart(replay.out), TranscriptPart(first.out));
-  EXPECT_NE(first.out.find("  !"), std::string::npos) << "the faults hit nothing";
+  EXPECT_NE(first.out.find(" [fault error(500,500,injected error)]  !"), std::string::npos)
+      << "the faults hit nothing, or their answers do not name them";
 }
 
 TEST(DemoTest, TracePageHoldsWellFormedSvgWithOneArrowPerEvent) {
@@ -198,6 +199,13 @@ TEST(DemoTest, TracePageHoldsWellFormedSvgWithOneArrowPerEvent) {
                 std::to_string((*kick[0])["code"].GetInt()) + " " +
                 (*kick[0])["reason"].GetString(),
             "KickUserFromRtc failure 403 injected error");
+  // The answer the rule changed names it, and no other answer names a fault.
+  std::vector<std::string> faulted;
+  for (const rapidjson::Document* a : json.Of("answer")) {
+    if (a->HasMember("fault"))
+      faulted.push_back(std::string((*a)["fault"].GetString()) + " " + (*a)["label"].GetString());
+  }
+  EXPECT_EQ(faulted, std::vector<std::string>{"error(403,403,injected error) answer"});
 }
 
 struct BadInput {

@@ -63,4 +63,22 @@ using Observer = std::function<void(const Exchange& exchange)>;
 
 RTC_SIM_EXPORT nexo_standin::Transport Tap(nexo_standin::Transport inner, Observer observer);
 
+// How the simulator tells the transports wrapped around it (Tap, the recorder) which fault it
+// applied to a request (Exchange::fault): a request wrapper implements FaultNote, and the
+// simulator notes the fault on the request it was given before answering it. A wrapper of its
+// own between a Tap and the simulator passes the note on to the request it wraps (NoteFault), or
+// the Tap is not told.
+class FaultNote {
+ public:
+  virtual void NoteFault(const std::string& fault) = 0;
+
+ protected:
+  ~FaultNote() = default;
+};
+
+// Notes `fault` on `request` when it listens (implements FaultNote); nothing otherwise.
+inline void NoteFault(nexo_standin::PendingRequest* request, const std::string& fault) {
+  if (auto* note = dynamic_cast<FaultNote*>(request)) note->NoteFault(fault);
+}
+
 }  // namespace rtc_sim
