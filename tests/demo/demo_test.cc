@@ -148,6 +148,30 @@ TEST(DemoTest, ARunIsRepeatableAndARecordingReplaysToTheSameTranscript) {
       << "the faults hit nothing, or their answers do not name them";
 }
 
+TEST(DemoTest, AStepThatEndsOtherwiseThanItsScriptSaysFailsTheRunAndIsNamed) {
+  const std::string script = TempPath("wrong-expectation.txt");
+  std::ofstream(script, std::ios::binary) << "signin alice\n"
+                                             "alice join expect fail\n"
+                                             "alice leave destroy\n";
+  const Result run = RunDemo({"--json", "--script", script});
+  std::remove(script.c_str());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "rtc_demo: step 1 (line 2: alice join expect fail) did not end as expected: expected "
+            "failure, got success\n");
+  const JsonRun json(run.out);
+  std::vector<std::string> verdicts;
+  for (const rapidjson::Document* v : json.Of("verdict")) {
+    verdicts.push_back(std::to_string((*v)["step"].GetInt()) + ":" +
+                       std::to_string((*v)["line"].GetInt()) + ":" +
+                       ((*v)["ok"].GetBool() ? "ok" : "unexpected"));
+  }
+  EXPECT_EQ(verdicts, (std::vector<std::string>{"1:2:unexpected", "2:3:ok"}));
+  const auto summary = json.Of("summary");
+  ASSERT_EQ(summary.size(), 1u);
+  EXPECT_EQ((*summary[0])["unexpected"].GetInt(), 1);
+}
+
 TEST(DemoTest, TracePageHoldsWellFormedSvgWithOneArrowPerEvent) {
   const std::string page_path = TempPath("trace.html");
   const Result run = RunDemo({"--json", "--fault", "kickMembers:error(403)", "--trace", page_path});
