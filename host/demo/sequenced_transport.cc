@@ -10,7 +10,8 @@ namespace demo {
 
 namespace {
 
-// Passes the simulator's fault note on to the request it holds, so the Tap outside sees it.
+// Holds the answer until the sequencer lets it go; the simulator's fault note goes straight on
+// to the request it wraps, so the Tap outside sees it.
 class HeldRequest : public nexo_standin::PendingRequest, public rtc_sim::FaultNote {
  public:
   HeldRequest(std::shared_ptr<nexo_standin::PendingRequest> inner, refhost::Sequencer& sequencer,
