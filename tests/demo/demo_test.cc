@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,6 +132,71 @@ TEST(DemoTest, BuiltinSessionEndsWithEveryStepAsExpected) {
   EXPECT_EQ(json.Events("media-event", "OnScreenShareStateChanged").size(), 2u);
   EXPECT_FALSE(json.Events("media-event", "OnStats").empty());
   EXPECT_EQ(json.Events("report", "report 108").size(), 2u);
+  // What the module asked of the host's room and live managers, and their answers, in order.
+  std::vector<std::string> host_calls;
+  for (const auto& o : json.objects) {
+    const std::string kind = (*o)["kind"].GetString();
+    if (kind != "host-request" && kind != "host-answer") continue;
+    // "room manager CreateRtc owner_id=...", "room manager CreateRtc answered rtc_id=...".
+    std::istringstream words((*o)["label"].GetString());
+    std::string call = kind + ":";
+    for (int n = kind == "host-answer" ? 4 : 3; n > 0; --n) {
+      std::string word;
+      words >> word;
+      call += " " + word;
+    }
+    host_calls.push_back(call);
+  }
+  EXPECT_EQ(host_calls, (std::vector<std::string>{
+                            "host-request: room manager CreateRtc",
+                            "host-answer: room manager CreateRtc answered",
+                            "host-request: room manager CreateLive",
+                            "host-answer: room manager CreateLive answered",
+                            "host-request: live manager PublishLive",
+                            "host-answer: live manager PublishLive answered",
+                            "host-request: room manager DestroyRtc",
+                            "host-answer: room manager DestroyRtc answered",
+                        }));
+}
+
+TEST(DemoTest, TextTranscriptCutsLongBodiesThatJsonKeepsWhole) {
+  const Result text = RunDemo({});
+  const Result json_run = RunDemo({"--json"});
+  ASSERT_EQ(text.status, 0) << text.err;
+  ASSERT_EQ(json_run.status, 0) << json_run.err;
+  EXPECT_EQ(text.out.rfind("room r1 (\"Physics 101\"), owner alice\nsignin alice\n", 0), 0u)
+      << text.out.substr(0, 200);
+  const JsonRun json(json_run.out);
+  size_t cut = 0, whole = 0;
+  for (const rapidjson::Document* a : json.Of("answer")) {
+    if (!a->HasMember("body")) continue;
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> w(buffer);
+    (*a)["body"].Accept(w);
+    const std::string body = buffer.GetString();
+    const std::string line = std::string(" answer ") + std::to_string((*a)["code"].GetInt()) + " " +
+                             (body.size() > 160 ? body.substr(0, 160) + " ...\n" : body + "\n");
+    EXPECT_NE(text.out.find(line), std::string::npos) << line;
+    ++(body.size() > 160 ? cut : whole);
+  }
+  EXPECT_GT(cut, 0u);
+  EXPECT_GT(whole, 0u);
+}
+
+TEST(DemoTest, ADroppedRequestEndsItsStepWithTheEnginesTimeout) {
+  const std::string script = TempPath("drop.txt");
+  std::ofstream(script, std::ios::binary) << "signin alice\nalice join\n";
+  // Seed 0 is a seed like any other.
+  const Result run = RunDemo({"--script", script, "--fault", "getToken:drop", "--seed", "0"});
+  std::remove(script.c_str());
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* line : {
+           "  adaptor -> engine         alice: no answer [fault drop]  !\n",
+           "  service -> host           alice: JoinRtc failure code=-3 (timeout)  !\n",
+           "  => as expected: failure code=-3 reason=\"timeout\"\n",
+       }) {
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
+  }
 }
 
 TEST(DemoTest, ARunIsRepeatableAndARecordingReplaysToTheSameTranscript) {
@@ -267,6 +334,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadInput{"UnknownOption", {"--colour"}, "", "unknown option --colour (see --help)"},
         BadInput{"MissingValue", {"--seed"}, "", "option --seed needs a value"},
+        BadInput{"NegativeSeed",
+                 {"--seed", "-1"},
+                 "",
+                 "--seed wants a non-negative integer, not \"-1\""},
+        BadInput{"LogLevelAboveThree",
+                 {"--log-level", "4"},
+                 "",
+                 "--log-level wants 0, 1, 2 or 3, not \"4\""},
         BadInput{"UnreadableScript",
                  {"--script", "/nonexistent/session.txt"},
                  "",
