@@ -132,6 +132,20 @@ TEST(DemoTest, BuiltinSessionEndsWithEveryStepAsExpected) {
   EXPECT_EQ(json.Events("media-event", "OnScreenShareStateChanged").size(), 2u);
   EXPECT_FALSE(json.Events("media-event", "OnStats").empty());
   EXPECT_EQ(json.Events("report", "report 108").size(), 2u);
+  EXPECT_EQ(
+      json.Events("media-call", "JoinChannel(channel=conf-1,user=alice,token=sim-token:").size(),
+      1u);
+  // A module log line is a failure exactly when it is an error; the session's only errors are
+  // each module's "destory" line for each account as the engine lets the accounts go.
+  int error_logs = 0;
+  for (const rapidjson::Document* l : json.Of("log")) {
+    const int severity = (*l)["severity"].GetInt();
+    EXPECT_EQ((*l)["failed"].GetBool(), severity >= 3) << (*l)["line"].GetString();
+    if (severity < 3) continue;
+    ++error_logs;
+    EXPECT_NE(std::string((*l)["line"].GetString()).find("]destory"), std::string::npos);
+  }
+  EXPECT_EQ(error_logs, 4);
   // What the module asked of the host's room and live managers, and their answers, in order.
   std::vector<std::string> host_calls;
   for (const auto& o : json.objects) {
@@ -166,6 +180,14 @@ TEST(DemoTest, TextTranscriptCutsLongBodiesThatJsonKeepsWhole) {
   ASSERT_EQ(json_run.status, 0) << json_run.err;
   EXPECT_EQ(text.out.rfind("room r1 (\"Physics 101\"), owner alice\nsignin alice\n", 0), 0u)
       << text.out.substr(0, 200);
+  const char kSummaryHeader[] =
+      "\noperation               calls     ok  failed   median ms   worst ms\nJoinRtc ";
+  EXPECT_NE(text.out.find(kSummaryHeader), std::string::npos);
+  // --quiet: the summary alone.
+  const Result quiet = RunDemo({"--quiet"});
+  EXPECT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.out.rfind(kSummaryHeader, 0), 0u) << quiet.out.substr(0, 200);
+  EXPECT_EQ(quiet.out.substr(quiet.out.find("\nsteps: ")), "\nsteps: 21, unexpected outcomes: 0\n");
   const JsonRun json(json_run.out);
   size_t cut = 0, whole = 0;
   for (const rapidjson::Document* a : json.Of("answer")) {
