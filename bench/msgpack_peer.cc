@@ -18,18 +18,13 @@ using Packer = msgpack::packer<msgpack::sbuffer>;
 #define BENCH_FLATTEN __attribute__((flatten))
 
 // Every record type the tables name, declared before the list templates that call them.
-#define BENCH_PEER_RECORD_DECLARE(Record)                                \
+#define BENCH_PEER_EACH(Record)                                          \
   void PackValue(Packer& pk, msgpack::sbuffer& b, const Record& record); \
   void ReadValue(const msgpack::object& o, Record* out);
-#define BENCH_PEER_NESTED_DECLARE(Name, FIELDS) BENCH_PEER_RECORD_DECLARE(vanta::rtc::Name)
-#define BENCH_PEER_RTC_DECLARE(Op, REQ, RSP, ...) \
-  BENCH_PEER_RECORD_DECLARE(vanta::rtc::Op##Req)  \
-  BENCH_PEER_RECORD_DECLARE(vanta::rtc::Op##Rsp)
-#define BENCH_PEER_SCENE_DECLARE(Op, REQ, RSP, ...) \
-  BENCH_PEER_RECORD_DECLARE(vanta::sceneclass::Op##Req)
+#define BENCH_PEER_NESTED_DECLARE(Name, FIELDS) BENCH_PEER_EACH(vanta::rtc::Name)
 VANTA_RTC_NESTED_RECORDS(BENCH_PEER_NESTED_DECLARE)
-VANTA_RTC_OPERATIONS(BENCH_PEER_RTC_DECLARE)
-VANTA_SCENECLASS_OPERATIONS(BENCH_PEER_SCENE_DECLARE)
+BENCH_PEER_OPERATION_RECORDS()
+#undef BENCH_PEER_EACH
 
 // msgpack-cxx picks str8 for 32..255 bytes; the module never writes it, so write str16 there.
 void PackValue(Packer& pk, msgpack::sbuffer& b, const std::string& s) {
@@ -139,19 +134,15 @@ bool DecodeRecord(const std::string& body, Record* out) {
 
 }  // namespace
 
-#define BENCH_PEER_DEFINE(Record)                            \
+#define BENCH_PEER_EACH(Record)                              \
   std::string Encode(const Record& record, size_t reserve) { \
     return EncodeRecord(record, reserve);                    \
   }                                                          \
   bool Decode(const std::string& body, Record* out) {        \
     return DecodeRecord(body, out);                          \
   }
-#define BENCH_PEER_DEFINE_RTC(Op, REQ, RSP, ...) \
-  BENCH_PEER_DEFINE(vanta::rtc::Op##Req)         \
-  BENCH_PEER_DEFINE(vanta::rtc::Op##Rsp)
-#define BENCH_PEER_DEFINE_SCENE(Op, REQ, RSP, ...) BENCH_PEER_DEFINE(vanta::sceneclass::Op##Req)
-VANTA_RTC_OPERATIONS(BENCH_PEER_DEFINE_RTC)
-VANTA_SCENECLASS_OPERATIONS(BENCH_PEER_DEFINE_SCENE)
+BENCH_PEER_OPERATION_RECORDS()
+#undef BENCH_PEER_EACH
 
 }  // namespace peer
 }  // namespace bench

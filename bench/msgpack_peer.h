@@ -13,19 +13,21 @@
 namespace bench {
 namespace peer {
 
+// Every operation record the peer serves (each request, and the rtc responses): expands
+// BENCH_PEER_EACH(Record), which the user defines first.
+#define BENCH_PEER_RTC_RECORDS(Op, ...) \
+  BENCH_PEER_EACH(vanta::rtc::Op##Req) BENCH_PEER_EACH(vanta::rtc::Op##Rsp)
+#define BENCH_PEER_SCENE_RECORDS(Op, ...) BENCH_PEER_EACH(vanta::sceneclass::Op##Req)
+#define BENCH_PEER_OPERATION_RECORDS()         \
+  VANTA_RTC_OPERATIONS(BENCH_PEER_RTC_RECORDS) \
+  VANTA_SCENECLASS_OPERATIONS(BENCH_PEER_SCENE_RECORDS)
+
 // `reserve` sizes the packer's first buffer (the exact body size: generous to the peer).
-#define BENCH_PEER_DECLARE(Record)                          \
+#define BENCH_PEER_EACH(Record)                             \
   std::string Encode(const Record& record, size_t reserve); \
   bool Decode(const std::string& body, Record* out);
-#define BENCH_PEER_DECLARE_RTC(Op, REQ, RSP, ...) \
-  BENCH_PEER_DECLARE(vanta::rtc::Op##Req)         \
-  BENCH_PEER_DECLARE(vanta::rtc::Op##Rsp)
-#define BENCH_PEER_DECLARE_SCENE(Op, REQ, RSP, ...) BENCH_PEER_DECLARE(vanta::sceneclass::Op##Req)
-VANTA_RTC_OPERATIONS(BENCH_PEER_DECLARE_RTC)
-VANTA_SCENECLASS_OPERATIONS(BENCH_PEER_DECLARE_SCENE)
-#undef BENCH_PEER_DECLARE_RTC
-#undef BENCH_PEER_DECLARE_SCENE
-#undef BENCH_PEER_DECLARE
+BENCH_PEER_OPERATION_RECORDS()
+#undef BENCH_PEER_EACH
 
 }  // namespace peer
 }  // namespace bench
